@@ -1,0 +1,58 @@
+#include "shell/debug_log.hpp"
+
+#include "base/clock.hpp"
+#include "base/files.hpp"
+#include "base/run_error.hpp"
+
+#include <cstdio>
+
+namespace pixtrail::shell {
+
+void DebugLog::setPath(std::string path) {
+    std::lock_guard lock(m_mutex);
+    m_path = std::move(path);
+}
+
+bool DebugLog::enabled() const {
+    std::lock_guard lock(m_mutex);
+    return m_enabled;
+}
+
+void DebugLog::setEnabled(bool enabled) {
+    std::lock_guard lock(m_mutex);
+    m_enabled = enabled;
+}
+
+void DebugLog::write(std::string_view message, int startNewFile) {
+    std::lock_guard lock(m_mutex);
+    if (!m_enabled || m_path.empty())
+        return;
+    if (startNewFile != 0) {
+        std::string content =
+            "Pixtrail Debug file " + base::formatDateTime(base::clock().localNow(), ", ") + "\r\n";
+        content += base::formatTime(base::clock().localNow()) + " " + std::string(message) + "\r\n";
+        try {
+            base::writeFileAtomically(m_path, content);
+        } catch (const base::RunError&) {
+            // A trace that cannot be written must not disturb the run it traces.
+        }
+        return;
+    }
+    const std::string line =
+        base::formatTime(base::clock().localNow()) + " " + std::string(message) + "\r\n";
+    if (std::FILE* f = std::fopen(base::nativePath(m_path).c_str(), "ab")) {
+        std::fwrite(line.data(), 1, line.size(), f);
+        std::fclose(f);
+    }
+}
+
+DebugLog& debugLog() {
+    static DebugLog log;
+    return log;
+}
+
+void WriteDebug(std::string_view message, int startNewFile) {
+    debugLog().write(message, startNewFile);
+}
+
+} // namespace pixtrail::shell

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <mutex>
+#include <string>
+#include <string_view>
+
+// The debug trace `debug.txt`: one time-stamped line per step of a run, written only in
+// debug mode. Every subsystem calls WriteDebug as a statement, so it is cheap when off,
+// keeps no file open between calls and never fails its caller.
+namespace pixtrail::shell {
+
+class DebugLog {
+public:
+    void setPath(std::string path);
+    const std::string& path() const { return m_path; }
+
+    bool enabled() const;
+    void setEnabled(bool enabled);
+
+    /// Appends "hh:mm:ss message". With `startNewFile` non-zero the previous file is
+    /// replaced by one that begins with "Pixtrail Debug file d mmm yyyy, hh:mm:ss".
+    /// Does nothing when debug mode is off; returns normally when the file cannot be
+    /// written.
+    void write(std::string_view message, int startNewFile);
+
+private:
+    mutable std::mutex m_mutex;
+    std::string m_path;
+    bool m_enabled = false;
+};
+
+/// The process-wide debug log.
+DebugLog& debugLog();
+
+/// Writes one line to the process-wide debug log.
+void WriteDebug(std::string_view message, int startNewFile = 0);
+
+} // namespace pixtrail::shell

@@ -1,0 +1,52 @@
+#include "shell/program_paths.hpp"
+
+#include "base/files.hpp"
+
+#include <cstdlib>
+
+namespace fs = std::filesystem;
+
+namespace pixtrail::shell {
+namespace {
+
+ProgramPaths pathsIn(const fs::path& folder) {
+    const std::string f = base::ansiPath(folder);
+    return {f, base::joinPath(f, "pixtrail.ini"), base::joinPath(f, "language.ini"),
+            base::joinPath(f, "debug.txt"), base::joinPath(f, "log.txt")};
+}
+
+} // namespace
+
+std::optional<fs::path> userConfigFolder(const EnvironmentLookup& env) {
+    if (auto xdg = env("XDG_CONFIG_HOME"); xdg && !xdg->empty())
+        return fs::path(*xdg) / "pixtrail";
+    if (auto home = env("HOME"); home && !home->empty())
+        return fs::path(*home) / ".config" / "pixtrail";
+    return std::nullopt;
+}
+
+ProgramPaths resolveProgramPaths(const fs::path& executableFolder, bool executableFolderWritable,
+                                 const EnvironmentLookup& env) {
+    std::error_code ec;
+    const bool hasSettings = fs::is_regular_file(executableFolder / "pixtrail.ini", ec);
+    if (executableFolderWritable || hasSettings)
+        return pathsIn(executableFolder);
+    if (auto user = userConfigFolder(env))
+        return pathsIn(*user);
+    return pathsIn(executableFolder);
+}
+
+ProgramPaths programPaths() {
+    const fs::path exeFolder = base::executableDirectory();
+    const EnvironmentLookup env = [](const char* name) -> std::optional<std::string> {
+        if (const char* v = std::getenv(name))
+            return std::string(v);
+        return std::nullopt;
+    };
+    ProgramPaths paths = resolveProgramPaths(exeFolder, base::isDirectoryWritable(exeFolder), env);
+    std::error_code ec;
+    fs::create_directories(base::nativePath(paths.folder), ec);
+    return paths;
+}
+
+} // namespace pixtrail::shell
