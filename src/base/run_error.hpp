@@ -30,6 +30,7 @@ constexpr int kOverflow = 6;
 constexpr int kFileNotFound = 53;
 constexpr int kFileAccess = 75;
 constexpr int kPathNotFound = 76;
+constexpr int kCannotCreateObject = 429; ///< a component (libcurl, ...) could not be set up
 } // namespace err
 
 } // namespace pixtrail::base

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "shell/frontend.hpp"
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace pixtrail::cli {
+
+/// The terminal as the run's user interface. Progress lines go to stdout once they are
+/// final (the selection has moved past them, or the run is over); warnings go to stderr;
+/// on a terminal a one-line indicator shows the percentage and the current line.
+class ConsoleFrontend : public shell::Frontend {
+public:
+    ConsoleFrontend();
+
+    void showMessage(shell::MessageKind kind, const std::string& title,
+                     const std::string& text) override;
+    bool askYesNo(const std::string& title, const std::string& text) override;
+    void progressCleared() override;
+    void progressLineAdded(int index, const std::string& text) override;
+    void progressLineChanged(int index, const std::string& text) override;
+    void progressLineSelected(int index) override;
+    void progressValueChanged(int percent) override;
+    void captionChanged(const std::string&) override {}
+    void busyChanged(bool) override {}
+    void runButtonsChanged(bool runActive) override;
+    void pumpEvents() override;
+
+    /// Called from pumpEvents when Ctrl-C was pressed since the last call.
+    void setInterruptHandler(std::function<void()> handler) { m_onInterrupt = std::move(handler); }
+
+    /// Prints every line not printed yet.
+    void flush();
+
+private:
+    void printFinalLines(int upTo);
+    void clearStatus();
+    void drawStatus();
+
+    std::vector<std::string> m_lines;
+    int m_printed = 0;
+    int m_selected = -1;
+    int m_percent = 0;
+    bool m_statusShown = false;
+    bool m_terminal = false;
+    std::function<void()> m_onInterrupt;
+};
+
+/// Ctrl-C handling: the first press asks for Stop at the next chance (and ends long waits
+/// at once through `stopFlag`), a second one ends the program immediately.
+void installInterruptHandler(std::atomic<bool>* stopFlag);
+/// True once after each first Ctrl-C.
+bool takeInterrupt();
+
+} // namespace pixtrail::cli

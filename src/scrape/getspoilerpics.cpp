@@ -1,0 +1,205 @@
+#include "scrape/getspoilerpics.hpp"
+
+#include "base/ansi_text.hpp"
+#include "base/files.hpp"
+#include "base/run_error.hpp"
+#include "base/text.hpp"
+#include "imaging/shrink.hpp"
+#include "scrape/caption_filter.hpp"
+#include "scrape/page_walk.hpp"
+#include "shell/debug_log.hpp"
+#include "sync/folder_index.hpp"
+#include "sync/pacing.hpp"
+
+#include <fstream>
+
+namespace pixtrail::scrape {
+namespace {
+
+using shell::WriteDebug;
+
+// One call's state: the page's pictures as they are stored.
+struct Storage {
+    shell::Application& app;
+    shell::ScrapeCall& call;
+    sync::FolderIndex& folder;
+    std::string rememberedLine;
+    std::string usedCaptions;
+    int count = 0;
+    int failedDownloads = 0;
+};
+
+// The file name of a picture: code, " - ", caption and the link's last four characters.
+std::string pictureName(const std::string& code, const std::string& caption,
+                        const std::string& link) {
+    std::string name = code + " - " + caption +
+                       base::ansiLower(link.size() >= 4 ? link.substr(link.size() - 4) : link);
+    std::erase_if(name, [](char c) {
+        return c == ':' || c == '\\' || c == '/' || c == '<' || c == '>' || c == '"' || c == '\r' ||
+               c == '\n' || c == '\t' || c == '\0';
+    });
+    if (name.substr(name.size() >= 4 ? name.size() - 4 : 0).find('.') == std::string::npos)
+        name += ".jpg";
+    return name;
+}
+
+// A link that was not followed by a space keeps its closing quote; the address must not.
+std::string address(std::string link) {
+    while (!link.empty() && link.back() == '"')
+        link.pop_back();
+    return link;
+}
+
+// The content-delivery copy of a picture: its file name on that host with "_l" before
+// the extension. Empty when the link has no extension to put it before.
+std::string contentDeliveryAddress(const std::string& link, const std::string& host) {
+    const std::string tail = link.substr(link.rfind('/') + 1);
+    auto pieces = base::splitLimited("http://" + host + "/" + tail, '.', std::string::npos);
+    if (pieces.size() < 2)
+        return {};
+    pieces[pieces.size() - 2] += "_l";
+    std::string joined = pieces[0];
+    for (size_t i = 1; i < pieces.size(); ++i)
+        joined += "." + pieces[i];
+    return joined;
+}
+
+bool skippable(const base::RunError& e) {
+    return base::equalsNoCase(e.description(), "Invalid picture") ||
+           base::equalsNoCase(e.description(), "Type mismatch");
+}
+
+void shrinkIfWanted(Storage& s, const std::string& link, const std::string& path) {
+    const auto& window = s.app.window;
+    if (window.control("chkResize").value == 0)
+        return;
+    const bool jpeg =
+        base::endsWithNoCase(address(link), "jpg") || base::endsWithNoCase(path, "jpg");
+    if (!jpeg)
+        return;
+    try {
+        imaging::shrinkJpegFile(
+            path, static_cast<int>(base::leadingNumber(window.control("txtWidth").text)),
+            static_cast<int>(base::leadingNumber(window.control("txtHeight").text)));
+    } catch (const base::RunError& e) {
+        if (!skippable(e))
+            throw;
+        WriteDebug("Error: " + e.description()); // the picture stays as downloaded
+    }
+}
+
+void storePicture(Storage& s, std::string caption, const std::string& link) {
+    if (base::containsNoCase("|" + s.usedCaptions + "|", "|" + caption + "|"))
+        caption += std::to_string(s.count);
+    s.usedCaptions += "|" + caption;
+
+    const std::string name = pictureName(s.call.code, caption, link);
+    const std::string path = s.folder.path(name);
+    if (s.folder.contains(name)) {
+        WriteDebug("File '" + path + "' already exists and is " +
+                   std::to_string(base::fileSize(path).value_or(0)) + " bytes");
+    } else {
+        const std::string source = base::replaceAllNoCase(link, "/display/", "/");
+        WriteDebug("Downloading image '" + source + "' to file '" + path + "'");
+        WebFetch& fetch = s.app.fetch();
+        std::string bytes = fetch.OpenURL(address(source), DataType::Bytes);
+        if (bytes.empty()) {
+            const std::string retry =
+                contentDeliveryAddress(address(source), s.app.endpoints.contentDeliveryHost);
+            if (!retry.empty())
+                bytes = fetch.OpenURL(retry, DataType::Bytes);
+        }
+        if (bytes.empty()) {
+            // Nothing arrived: no empty "picture" that later runs would take for done.
+            WriteDebug("No picture received for '" + path + "'");
+            ++s.failedDownloads;
+            return;
+        }
+        base::writeFileAtomically(path, bytes);
+        s.folder.added(name);
+        WriteDebug("File size is " + std::to_string(bytes.size()));
+        ++s.app.picturesDownloaded;
+    }
+    shrinkIfWanted(s, link, path);
+
+    ++s.count;
+    s.app.progress.setLine(s.app.progress.currentIndex(),
+                           s.rememberedLine + " " + std::to_string(s.count) + " spoilers");
+    s.app.frontend.pumpEvents();
+}
+
+void errorWordScan(const std::string& page) {
+    if (!base::containsNoCase(page, "error"))
+        return;
+    WriteDebug("Returned HTML contains the word 'error'");
+    for (size_t at = base::findNoCase(page, "error"); at != std::string::npos;
+         at = base::findNoCase(page, "error", at + 1)) {
+        std::string excerpt = page.substr(at, 500);
+        excerpt = base::replaceAll(excerpt, "\t", " ");
+        excerpt = base::replaceAll(excerpt, "\r\n", " ");
+        excerpt = base::replaceAll(excerpt, "  ", " ");
+        excerpt = base::replaceAll(excerpt, "  ", " ");
+        WriteDebug("200 bytes of error text at position " + std::to_string(at + 1) + ": \r\n" +
+                   excerpt.substr(0, 200));
+    }
+}
+
+void createMarker(sync::FolderIndex& folder, const std::string& code) {
+    WriteDebug("No pictures found so creating a 'no spoiler found' file");
+    const std::string name = code + " - no spoiler found.txt";
+    if (!folder.contains(name)) {
+        std::ofstream create(base::nativePath(folder.path(name)), std::ios::app);
+        if (!create)
+            throw base::RunError(base::err::kFileAccess, "getspoilerpics",
+                                 "Cannot create '" + folder.path(name) + "'");
+        folder.added(name);
+    }
+    WriteDebug(folder.path(name) + " created.");
+}
+
+} // namespace
+
+int getspoilerpics(shell::Application& app, shell::ScrapeCall& call) {
+    std::string workingCode = call.code;
+    if (app.window.control("chkForceGC").value != 0 && workingCode.size() > 5)
+        workingCode = "GC" + workingCode.substr(2);
+    call.cacheName.clear();
+    Storage s{app, call, *call.folder, {}, {}, 0, 0};
+    int result = 0;
+    try {
+        sync::pacePageRequest(app);
+        const std::string pageAddress = "http://" + app.endpoints.cachePageHost +
+                                        "/seek/cache_details.aspx?wp=" + workingCode +
+                                        "&Submit6=Find";
+        WriteDebug("Opening " + pageAddress);
+        const std::string page = app.fetch().OpenURL(pageAddress, DataType::Text);
+        WriteDebug(std::to_string(page.size()) + " bytes returned.");
+        if (shell::debugLog().enabled())
+            errorWordScan(page);
+        call.cacheName = findCacheName(page);
+
+        s.rememberedLine = app.progress.line(app.progress.currentIndex());
+        CaptionFilter filter(call.applyOnlyWords, call.onlyWords, call.applyIgnoreWords,
+                             call.ignoreWords);
+        const auto& e = app.endpoints;
+        walkPictureLinks(page, pictureLinkPrefixes(e.imageHost1, e.imageHost2, e.imageHost3),
+                         [&](const std::string& link, const std::string& caption) {
+                             const std::string kept = filter.judge(caption, link);
+                             if (!kept.empty())
+                                 storePicture(s, kept, link);
+                         });
+        // A picture that did not arrive is not "no spoilers": leave the cache for next time.
+        if (s.count == 0 && page.size() > 1000 && s.failedDownloads == 0)
+            createMarker(s.folder, call.code);
+        result = s.count;
+    } catch (const base::RunError& e) {
+        WriteDebug("Error: " + e.description());
+        app.frontend.busyChanged(false);
+        app.message(shell::MessageKind::Warning, e.description());
+        result = -1;
+    }
+    WriteDebug(std::to_string(s.count) + " spoilers found for waypoint '" + workingCode + "'");
+    return result;
+}
+
+} // namespace pixtrail::scrape

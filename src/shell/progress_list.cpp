@@ -1,0 +1,64 @@
+#include "shell/progress_list.hpp"
+
+namespace pixtrail::shell {
+
+void ProgressList::clear() {
+    {
+        std::lock_guard lock(m_mutex);
+        m_lines.clear();
+        m_selected = -1;
+    }
+    m_frontend.progressCleared();
+}
+
+int ProgressList::add(const std::string& text) {
+    int index = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        m_lines.push_back(text);
+        index = static_cast<int>(m_lines.size()) - 1;
+        m_selected = index;
+    }
+    m_frontend.progressLineAdded(index, text);
+    m_frontend.progressLineSelected(index);
+    return index;
+}
+
+void ProgressList::setLine(int index, const std::string& text) {
+    {
+        std::lock_guard lock(m_mutex);
+        if (index < 0 || index >= static_cast<int>(m_lines.size()))
+            return;
+        m_lines[static_cast<size_t>(index)] = text;
+    }
+    m_frontend.progressLineChanged(index, text);
+}
+
+void ProgressList::select(int index) {
+    {
+        std::lock_guard lock(m_mutex);
+        if (index < -1 || index >= static_cast<int>(m_lines.size()))
+            return;
+        m_selected = index;
+    }
+    m_frontend.progressLineSelected(index);
+}
+
+int ProgressList::currentIndex() const {
+    std::lock_guard lock(m_mutex);
+    return m_selected;
+}
+
+std::string ProgressList::line(int index) const {
+    std::lock_guard lock(m_mutex);
+    if (index < 0 || index >= static_cast<int>(m_lines.size()))
+        return {};
+    return m_lines[static_cast<size_t>(index)];
+}
+
+std::vector<std::string> ProgressList::lines() const {
+    std::lock_guard lock(m_mutex);
+    return m_lines;
+}
+
+} // namespace pixtrail::shell

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "shell/frontend.hpp"
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace pixtrail::shell {
+
+/// The progress list of a run: one line per event, the selected line being the current
+/// line into which a waypoint's result is written. Stop (from the window's thread) and the
+/// run (from its own) both change it, hence the lock. Every change reaches the frontend.
+class ProgressList {
+public:
+    explicit ProgressList(Frontend& frontend) : m_frontend(frontend) {}
+
+    void clear();
+    /// Appends a line and selects it; returns its index.
+    int add(const std::string& text);
+    void setLine(int index, const std::string& text);
+    void select(int index);
+    /// Index of the selected line, -1 when the list is empty.
+    int currentIndex() const;
+    std::string line(int index) const;
+    std::vector<std::string> lines() const;
+
+private:
+    Frontend& m_frontend;
+    mutable std::mutex m_mutex;
+    std::vector<std::string> m_lines;
+    int m_selected = -1;
+};
+
+} // namespace pixtrail::shell

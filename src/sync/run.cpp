@@ -1,0 +1,283 @@
+#include "sync/run.hpp"
+
+#include "base/files.hpp"
+#include "base/run_error.hpp"
+#include "base/text.hpp"
+#include "shell/debug_log.hpp"
+#include "shell/settings_store.hpp"
+#include "sync/run_steps.hpp"
+#include "sync/waypoint_reader.hpp"
+#include "update/update_steps.hpp"
+
+#include <cmath>
+#include <cstdio>
+
+namespace pixtrail::sync {
+namespace {
+
+using shell::Application;
+using shell::MessageKind;
+using shell::WriteDebug;
+
+std::string decimal(double value) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.15g", value);
+    return buf;
+}
+
+std::string checkState(const Application& app, const char* name) {
+    return std::to_string(app.window.control(name).value);
+}
+
+const std::string& textOf(const Application& app, const char* name) {
+    return app.window.control(name).text;
+}
+
+bool ticked(const Application& app, const char* name) {
+    return app.window.control(name).value != 0;
+}
+
+// The folder exists when a search for it without its final separator finds it.
+bool folderExists(const std::string& folder) {
+    return base::directoryExists(folder.substr(0, folder.size() - 1));
+}
+
+// Creates every level of the folder, ignoring failures on the way (existing levels, the
+// root, the empty part after the final separator); the caller tests the result.
+void createFolderPath(const std::string& folder) {
+    const auto parts = base::splitLimited(folder, base::kPathSeparator, std::string::npos);
+    std::string path = parts[0];
+    base::createDirectory(path);
+    for (size_t i = 1; i < parts.size(); ++i) {
+        path += base::kPathSeparator + parts[i];
+        base::createDirectory(path);
+    }
+}
+
+// Phase 1: checks and corrections of the inputs. False when the run ends here.
+bool checkInputs(Application& app, RunContext& run) {
+    auto& w = app.window;
+    run.waypointFile = base::trimSpaces(textOf(app, "txtWpFile"));
+    app.requestDelay = requestDelayFrom(textOf(app, "txtDelay"));
+    if (!textOf(app, "txtcmd").empty())
+        run.waypointFile = base::replaceAll(textOf(app, "txtcmd"), "\"", "");
+    if (run.waypointFile.empty()) {
+        app.message(MessageKind::Warning, app.tr("Please choose a waypoint file to open !"));
+        WriteDebug("No waypoint file");
+        return false;
+    }
+
+    w.setText("txtSpoilerFolder", base::trimSpaces(textOf(app, "txtSpoilerFolder")));
+    if (textOf(app, "txtSpoilerFolder").empty()) {
+        app.message(MessageKind::Warning,
+                    app.tr("Please choose a folder location to store spoiler pics"));
+        WriteDebug("No spoiler folder");
+        return false;
+    }
+    if (textOf(app, "txtSpoilerFolder").back() != base::kPathSeparator)
+        w.setText("txtSpoilerFolder", textOf(app, "txtSpoilerFolder") + base::kPathSeparator);
+    run.spoilerFolder = textOf(app, "txtSpoilerFolder");
+
+    while (!folderExists(run.spoilerFolder)) {
+        if (!app.unattended) {
+            const std::string question = app.tr("Spoiler folder does not exist.") + "\r\n\r\n" +
+                                         app.tr("Do you wish to create it ?");
+            if (!app.frontend.askYesNo(app.caption(), question))
+                return false;
+        }
+        WriteDebug("Creating Spoiler folder");
+        createFolderPath(run.spoilerFolder);
+        if (app.unattended && !folderExists(run.spoilerFolder)) {
+            // Nobody can answer: end as a No would, instead of trying for ever.
+            app.message(MessageKind::Warning,
+                        app.tr("Cannot create the spoiler folder %s", run.spoilerFolder));
+            WriteDebug("Cannot create spoiler folder '" + run.spoilerFolder + "'");
+            return false;
+        }
+    }
+
+    if (ticked(app, "chkResize")) {
+        w.setText("txtHeight", normaliseShrinkSize(textOf(app, "txtHeight")));
+        w.setText("txtWidth", normaliseShrinkSize(textOf(app, "txtWidth")));
+    }
+    return true;
+}
+
+void echoOptions(const Application& app, const RunContext& run) {
+    WriteDebug("Waypoint file: '" + run.waypointFile + "'");
+    WriteDebug("Spoiler Folder: '" + run.spoilerFolder + "'");
+    WriteDebug("Delete Previous: " + checkState(app, "chkDelUnused"));
+    WriteDebug("Only Spoilers: " + checkState(app, "chkOnlySpoil"));
+    WriteDebug("Only filter: '" + textOf(app, "txtOnlyWords") + "'");
+    WriteDebug("Ignore filter: " + checkState(app, "chkIgnoreNoSpoil"));
+    WriteDebug("Ignore words: '" + textOf(app, "txtIgnoreWords") + "'");
+    WriteDebug("Re check: " + checkState(app, "chkRecheck"));
+    WriteDebug("Shrink: " + checkState(app, "chkResize"));
+    WriteDebug("Width: " + textOf(app, "txtWidth"));
+    WriteDebug("Height: " + textOf(app, "txtHeight"));
+    WriteDebug("Create HTML: " + checkState(app, "chkDohtml"));
+    WriteDebug("Create summary: " + checkState(app, "chkNoTxt"));
+    WriteDebug("Delay: " + textOf(app, "txtDelay"));
+}
+
+void waypointLoop(Application& app, RunContext& run, const std::string& savedCaption) {
+    const auto size = base::fileSize(run.waypointFile).value_or(0);
+    WriteDebug("Opening waypoint file '" + run.waypointFile + "' (" + std::to_string(size) +
+               " bytes)");
+    WaypointReader reader(run.waypointFile);
+    const bool forceGC = ticked(app, "chkForceGC");
+    while (!reader.atEnd() && app.runActive) {
+        const std::string line = reader.ReadLine();
+        const int percent = readPercentage(reader.position(), reader.size());
+        app.frontend.progressValueChanged(percent);
+        app.setCaption(std::to_string(percent) + "% " + savedCaption);
+
+        run.lineName.clear();
+        run.cacheName.clear();
+        const AcceptedName accepted = acceptWaypointName(extractWaypointName(line), forceGC);
+        run.lineName = accepted.name;
+        if (accepted.accepted) {
+            run.codeList += "*" + run.lineName;
+            ++run.waypointCount;
+            app.progress.add(app.tr("Processing %s", run.lineName));
+            WriteDebug("Processing waypoint '" + run.lineName + "'");
+            processWaypoint(app, run, run.lineName);
+        }
+        // Every name goes to the page step, accepted or not, unless it could address a
+        // file outside the spoiler folder.
+        if (ticked(app, "chkDohtml") && isSafeFileName(run.lineName))
+            writeCachePage(app, run, run.lineName);
+        app.frontend.pumpEvents();
+    }
+}
+
+void finish(Application& app, RunContext& run, const std::string& savedCaption) {
+    if (ticked(app, "chkDelUnused") && app.runActive)
+        deleteUnusedFiles(app, run);
+    if (ticked(app, "chkNoTxt"))
+        packNoSpoilerSummary(app, run);
+    if (ticked(app, "chkDohtml"))
+        writeIndex(app, run);
+    else
+        removePages(app, run);
+    app.setCaption(savedCaption);
+    if (!app.unattended) {
+        run.totalsText = app.tr("%s waypoints processed", std::to_string(run.waypointCount)) +
+                         "\r\n" +
+                         app.tr("%s pictures downloaded", std::to_string(app.picturesDownloaded)) +
+                         "\r\n" + app.tr("%s files deleted", std::to_string(run.deletedCount));
+        WriteDebug(std::to_string(run.waypointCount) + " waypoints processed, " +
+                   std::to_string(app.picturesDownloaded) + " pictures downloaded, " +
+                   std::to_string(run.deletedCount) + " files deleted");
+        app.message(MessageKind::Information, run.totalsText);
+    }
+}
+
+void writeRunLog(Application& app, const RunContext& run) {
+    std::string log = app.caption() + "\r\n";
+    log += "Started: " + base::formatDateTime(run.startTime, " ") + "\r\n";
+    for (const std::string& line : app.progress.lines())
+        log += line + "\r\n";
+    if (!run.errorText.empty())
+        log += run.errorText + "\r\n";
+    if (!run.totalsText.empty())
+        log += run.totalsText + "\r\n";
+    log += "Finished: " + base::formatDateTime(base::clock().localNow(), " ") + "\r\n";
+    base::writeFileAtomically(app.paths.runLogFile, log);
+}
+
+} // namespace
+
+int requestDelayFrom(std::string_view delayText) {
+    const long long delay = base::roundHalfEven(base::leadingNumber(delayText));
+    return delay < 0 || delay > 999 ? 5 : static_cast<int>(delay);
+}
+
+std::string normaliseShrinkSize(std::string_view text) {
+    const double value = base::leadingNumber(text);
+    if (value < 10)
+        return "100";
+    if (value > 2000)
+        return "2000";
+    return decimal(value);
+}
+
+int readPercentage(std::uint64_t position, std::uint64_t size) {
+    if (size == 0)
+        return 100;
+    std::uint64_t percent = 0;
+    if (position > 10'000'000)
+        percent = static_cast<std::uint64_t>(std::floor((static_cast<double>(position) / 10000) *
+                                                        100 / (static_cast<double>(size) / 10000)));
+    else
+        percent = position * 100 / size;
+    return percent > 100 ? 100 : static_cast<int>(percent);
+}
+
+RunOutcome cmdSync_Click(Application& app) {
+    if (shell::debugLog().enabled())
+        app.message(MessageKind::Information,
+                    "Debug mode active.\r\n\r\nFiles will be written to: \r\n" +
+                        app.paths.debugFile);
+    WriteDebug(app.caption(), 1);
+
+    RunContext run;
+    run.startTime = base::clock().localNow();
+    const std::string savedCaption = app.caption();
+    run.savedCaption = savedCaption;
+    app.progress.clear();
+    app.picturesDownloaded = 0;
+    app.frontend.progressValueChanged(0);
+
+    WriteDebug("Saving settings to '" + app.paths.settingsFile + "'");
+    shell::SaveControlSettings(app.window, app.paths.settingsFile);
+
+    if (!checkInputs(app, run))
+        return RunOutcome::EndedAtCheck;
+
+    RunOutcome outcome = RunOutcome::Finished;
+    try {
+        WriteDebug("Checking Internet is connected.");
+        if (app.fetch().OpenURL(app.endpoints.probeAddress()).empty()) {
+            WriteDebug("Cannot connect to internet");
+            app.message(MessageKind::Warning, app.tr("Cannot connect to the internet !"));
+            return RunOutcome::EndedAtCheck;
+        }
+        update::checkForUpdate(app);
+        if (!base::fileExists(run.waypointFile)) {
+            WriteDebug("Waypoint file not found");
+            app.message(MessageKind::Warning, app.tr("Waypoint file not found !"));
+            return RunOutcome::EndedAtCheck;
+        }
+        echoOptions(app, run);
+
+        app.frontend.busyChanged(true);
+        base::removeLeftoverTemporaries(run.spoilerFolder);
+        run.folder = std::make_unique<FolderIndex>(run.spoilerFolder);
+        unpackNoSpoilerSummary(app, run);
+        app.stopPressed = false;
+        app.runActive = true;
+        app.dobuttons();
+        waypointLoop(app, run, savedCaption);
+        finish(app, run, savedCaption);
+    } catch (const base::RunError& e) {
+        app.frontend.busyChanged(false);
+        app.message(MessageKind::Warning, e.description());
+        run.errorText = e.description();
+        outcome = RunOutcome::EndedByError;
+    }
+
+    try {
+        writeRunLog(app, run);
+    } catch (const base::RunError& e) {
+        // The run is over either way; say why its log is missing.
+        app.message(MessageKind::Warning, e.description());
+    }
+    app.runActive = false;
+    app.dobuttons();
+    app.frontend.busyChanged(false);
+    app.setCaption(savedCaption);
+    return outcome;
+}
+
+} // namespace pixtrail::sync

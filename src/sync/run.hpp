@@ -1,0 +1,57 @@
+#pragma once
+
+#include "base/clock.hpp"
+#include "shell/application.hpp"
+#include "sync/folder_index.hpp"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+
+// The run: one synchronisation of the spoiler folder with one waypoint file, from the
+// input checks to the run log.
+namespace pixtrail::sync {
+
+/// Values local to one run, shared with the steps it calls.
+struct RunContext {
+    base::LocalTime startTime;
+    std::string waypointFile;
+    std::string spoilerFolder;           ///< always ends with the path separator
+    std::unique_ptr<FolderIndex> folder; ///< the folder's files, listed once per run
+    std::string savedCaption;
+    std::string lineName;
+    std::string cacheName; ///< filled by the scrape of an accepted waypoint
+    std::string codeList;  ///< "*" + every accepted name
+    int waypointCount = 0;
+    int deletedCount = 0;
+    /// First lines of the cache pages this run has read or written, so the index need
+    /// not read them again.
+    std::map<std::string, std::string> pageFirstLines;
+    std::string errorText;
+    std::string totalsText;
+};
+
+enum class RunOutcome {
+    Finished,     ///< the run reached its end (also after Stop)
+    EndedAtCheck, ///< an input check ended it; nothing was written
+    EndedByError, ///< the run's error handler ended it; the log holds the error
+};
+
+/// The Start button: runs the whole run before returning. May throw
+/// shell::ProgramEndRequested when a step ends the program.
+RunOutcome cmdSync_Click(shell::Application& app);
+
+/// Seconds to wait between requests from the delay text: the leading number, rounded;
+/// outside 0..999 it becomes 5.
+int requestDelayFrom(std::string_view delayText);
+
+/// A shrink size brought into range: the leading number in decimal, below 10 -> "100",
+/// above 2000 -> "2000".
+std::string normaliseShrinkSize(std::string_view text);
+
+/// Share of the file read, 0..100, from the 1-based position of the next byte.
+int readPercentage(std::uint64_t position, std::uint64_t size);
+
+} // namespace pixtrail::sync

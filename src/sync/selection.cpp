@@ -1,0 +1,129 @@
+#include "base/files.hpp"
+#include "base/run_error.hpp"
+#include "base/text.hpp"
+#include "shell/debug_log.hpp"
+#include "sync/run_steps.hpp"
+#include "sync/waypoint_reader.hpp"
+
+#include <fstream>
+
+// Which waypoints need a visit, and the markers of caches without spoilers.
+namespace pixtrail::sync {
+namespace {
+
+using shell::WriteDebug;
+
+constexpr std::string_view kSummary = "no spoiler found.txt";
+constexpr std::string_view kMarkerSuffix = " - no spoiler found.txt";
+constexpr std::string_view kMarkers = "*- no spoiler found.txt";
+
+void setResult(shell::Application& app, const std::string& text) {
+    app.progress.setLine(app.progress.currentIndex(), text);
+}
+
+[[noreturn]] void fileError(const std::string& what, const std::string& path) {
+    throw base::RunError(base::err::kFileAccess, "sync", what + " '" + path + "'");
+}
+
+void deleteFile(FolderIndex& folder, const std::string& name) {
+    if (!base::removeFile(folder.path(name)) && base::fileExists(folder.path(name)))
+        fileError("Cannot delete", folder.path(name));
+    folder.removed(name);
+}
+
+// The summary's lines, whatever line ends a hand edit gave them.
+std::vector<std::string> summaryLines(const std::string& content) {
+    std::vector<std::string> lines;
+    size_t pos = 0;
+    while (pos < content.size()) {
+        const size_t end = content.find_first_of("\r\n", pos);
+        lines.push_back(content.substr(pos, end == std::string::npos ? end : end - pos));
+        if (end == std::string::npos)
+            break;
+        pos = end + (content.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+    }
+    return lines;
+}
+
+} // namespace
+
+void processWaypoint(shell::Application& app, RunContext& run, const std::string& code) {
+    FolderIndex& folder = *run.folder;
+    if (app.window.control("chkRecheck").value == 0) {
+        const std::pair<const char*, const char*> tests[] = {
+            {" *.txt", "no spoilers found"},
+            {" *.jpg", "spoilers already downloaded"},
+            {" *.gif", "spoilers already downloaded"},
+            {" *.png", "spoilers already downloaded"},
+        };
+        for (const auto& [pattern, result] : tests) {
+            if (const auto found = folder.first(code + pattern)) {
+                WriteDebug("Waypoint ignored - found '" + folder.path(*found) + "'");
+                setResult(app, code + " " + app.tr(result));
+                return;
+            }
+        }
+    }
+
+    shell::ScrapeCall call;
+    call.code = code;
+    call.folder = &folder;
+    call.applyOnlyWords = app.window.control("chkOnlySpoil").value != 0;
+    call.applyIgnoreWords = app.window.control("chkIgnoreNoSpoil").value != 0;
+    call.onlyWords = "spoiler," + base::trimSpaces(app.window.control("txtOnlyWords").text);
+    call.ignoreWords =
+        "no spoil,not spoil," + base::trimSpaces(app.window.control("txtIgnoreWords").text);
+    const int pictures = app.getspoilerpics(app, call);
+    run.cacheName = call.cacheName;
+    if (pictures < 0)
+        throw shell::ProgramEndRequested(3); // the scrape has told the user already
+    if (pictures == 0)
+        setResult(app, code + " " + app.tr("no spoilers found"));
+    else
+        setResult(app, code + " " + app.tr("%s spoilers", std::to_string(pictures)));
+}
+
+void unpackNoSpoilerSummary(shell::Application&, RunContext& run) {
+    FolderIndex& folder = *run.folder;
+    const auto summary = folder.first(kSummary);
+    if (!summary)
+        return;
+    const std::string summaryPath = folder.path(*summary);
+    WriteDebug("Unpacking summary " + summaryPath);
+    const auto content = base::readFile(summaryPath);
+    if (!content)
+        fileError("Cannot read", summaryPath);
+    for (const std::string& code : summaryLines(*content)) {
+        const std::string marker = code + std::string(kMarkerSuffix);
+        // A hand-edited line must not reach outside the folder.
+        if (!code.empty() && !isSafeFileName(marker)) {
+            WriteDebug("Skipped summary line '" + code + "'");
+            continue;
+        }
+        if (!folder.contains(marker)) {
+            std::ofstream create(base::nativePath(folder.path(marker)), std::ios::app);
+            if (!create)
+                fileError("Cannot create", folder.path(marker));
+            folder.added(marker);
+        }
+        WriteDebug("Created file '" + folder.path(marker) + "'");
+    }
+    deleteFile(folder, *summary);
+}
+
+void packNoSpoilerSummary(shell::Application&, RunContext& run) {
+    FolderIndex& folder = *run.folder;
+    WriteDebug("Creating summary 'no spoiler found' file");
+    const std::vector<std::string> markers = folder.find(kMarkers);
+    std::string content;
+    for (const std::string& name : markers)
+        content += base::trimSpaces(name.substr(0, name.find(' '))) + "\r\n";
+    const std::string summaryPath = folder.path(kSummary);
+    base::writeFileAtomically(summaryPath, content);
+    folder.added(kSummary);
+    WriteDebug(std::to_string(content.size()) + " bytes written to '" + summaryPath + "'");
+    for (const std::string& name : markers)
+        deleteFile(folder, name);
+}
+
+} // namespace pixtrail::sync

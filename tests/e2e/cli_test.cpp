@@ -1,0 +1,121 @@
+#include "base/files.hpp"
+#include "support/fixture_site.hpp"
+#include "support/run_program.hpp"
+#include "support/temp_folder.hpp"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
+using namespace pixtrail::testing;
+
+namespace {
+
+// A copy of pixtrail-cli in its own folder, so its settings, logs and traces land there.
+class CliTest : public ::testing::Test {
+protected:
+    TempFolder dir;
+    FixtureSite site;
+    std::string exe;
+
+    void SetUp() override {
+        exe = (dir.path() / "pixtrail-cli").string();
+        fs::copy_file(PIXTRAIL_CLI_PATH, exe);
+        fs::create_directory(dir.path() / "spoilers");
+        // Caches done by an earlier run: this run needs no cache page.
+        dir.write("spoilers/GC1A2B3 - no spoiler found.txt", "");
+        dir.write("spoilers/GC22222 - Spoiler 1.jpg", "jpeg");
+        dir.write("spoilers/GC12AB - no spoiler found.txt", "");
+        site.serve("/", "<html>the geocaching site</html>");
+        dir.write("caches.gpx", "<gpx>\r\n<wpt><name>GC1A2B3</name></wpt>\r\n"
+                                "<wpt><name>GC22222</name></wpt>\r\n</gpx>\r\n");
+        writeSettings(site.host());
+    }
+
+    void writeSettings(const std::string& host, const std::string& folder = "spoilers") {
+        dir.write("pixtrail.ini",
+                  "[Settings]\r\nWaypointfile=" + dir.file("caches.gpx") +
+                      "\r\nSpoilerfolder=" + dir.file(folder) +
+                      "\r\ndelay=0\r\nonlysummary=0\r\ndelunused=0\r\n[Network]\r\ncachehost=" +
+                      host + "\r\nhomehost=" + host + "\r\n");
+    }
+
+    ProgramResult run(std::vector<std::string> args) { return runProgram(exe, args); }
+};
+
+} // namespace
+
+TEST_F(CliTest, AnUnattendedRunPrintsItsLinesAndWritesItsLog) {
+    const ProgramResult r = run({"-a"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "GC1A2B3 no spoilers found\nGC22222 spoilers already downloaded\n");
+    EXPECT_EQ(r.err, "");
+    const std::string log = dir.read("log.txt");
+    EXPECT_NE(log.find("\r\nGC1A2B3 no spoilers found\r\nGC22222 spoilers already downloaded\r\n"
+                       "Finished: "),
+              std::string::npos);
+    EXPECT_EQ(log.find("waypoints processed"), std::string::npos);
+    ASSERT_FALSE(site.requests().empty());
+    EXPECT_EQ(site.requests().front().target, "/");
+    EXPECT_NE(site.requests().front().userAgent.find("Pixtrail"), std::string::npos);
+    EXPECT_FALSE(dir.exists("debug.txt"));
+}
+
+TEST_F(CliTest, AnAttendedRunPrintsTotalsAndTheDebugSwitchWritesATrace) {
+    const ProgramResult r = run({"--debug", dir.file("pixtrail.ini")});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(
+        r.out.find(
+            "GC22222 spoilers already downloaded\n2 waypoints processed\n0 pictures downloaded\n"
+            "0 files deleted\n"),
+        std::string::npos);
+    const std::string trace = dir.read("debug.txt");
+    EXPECT_EQ(trace.rfind("Pixtrail Debug file ", 0), 0u);
+    EXPECT_NE(trace.find(" Processing waypoint 'GC1A2B3'\r\n"), std::string::npos);
+}
+
+TEST_F(CliTest, AWaypointFileOnTheCommandLineIsUsedInsteadOfTheSavedOne) {
+    dir.write("other.gpx", "GC12AB\r\n");
+    const ProgramResult r = run({"-a", dir.file("other.gpx")});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "GC12AB no spoilers found\n");
+    // The saved setting is untouched.
+    EXPECT_NE(dir.read("pixtrail.ini").find("Waypointfile=" + dir.file("caches.gpx")),
+              std::string::npos);
+}
+
+TEST_F(CliTest, FailedChecksAndBadCommandLinesHaveTheirExitCodes) {
+    ProgramResult r = run({"--frobnicate"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_NE(r.err.find("unknown option"), std::string::npos);
+
+    r = run({"-a", dir.file("missing.ini")});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_NE(r.err.find("settings file not found"), std::string::npos);
+
+    // A missing folder without a terminal to ask: the question is shown, answered No.
+    dir.write("caches.gpx", "<gpx/>\r\n");
+    writeSettings(site.host(), "new-folder");
+    r = run({});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("Do you wish to create it ?\nNo"), std::string::npos);
+    EXPECT_FALSE(dir.exists("new-folder"));
+
+    // Unattended, it is created.
+    r = run({"-a"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(dir.exists("new-folder"));
+
+    // Nobody listening where the site should be.
+    int deadPort = 0;
+    {
+        FixtureSite gone;
+        deadPort = gone.port();
+    }
+    writeSettings("127.0.0.1:" + std::to_string(deadPort));
+    r = run({"-a"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "Cannot connect to the internet !\n");
+    EXPECT_EQ(r.out, "");
+}

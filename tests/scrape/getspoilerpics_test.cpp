@@ -1,0 +1,163 @@
+#include "scrape/getspoilerpics.hpp"
+#include "support/run_fixture.hpp"
+
+using namespace pixtrail;
+using pixtrail::testing::RunTest;
+using shell::MessageKind;
+using sync::RunOutcome;
+
+namespace {
+
+using Names = std::vector<std::string>;
+const std::string kPage = "http://www.geocaching.com/seek/cache_details.aspx?wp=";
+
+// Whole runs with the real scrape over an in-memory web.
+class Scrape : public RunTest {
+protected:
+    void SetUp() override {
+        RunTest::SetUp();
+        app->getspoilerpics = scrape::getspoilerpics;
+        tick("chkDelUnused", false);
+        tick("chkDohtml", false);
+        tick("chkNoTxt", false);
+        web("GC1A2B3", "");
+    }
+
+    void web(const std::string& code, const std::string& body) {
+        dir.write("caches.gpx", "<name>" + code + "</name>\r\n");
+        responses()[kPage + code + "&Submit6=Find"] = cachePage(body);
+    }
+    static std::string cachePage(const std::string& body) {
+        return "<html><head><title>GC1A2B3 The Old Mill</title></head><body>" +
+               std::string(1000, ' ') + body +
+               "<span>end</span><h2>Logged Visits</h2></body></html>";
+    }
+    static std::string link(const std::string& url, const std::string& caption) {
+        return "<li><a href=\"" + url + "\" rel=\"lightbox\">" + caption + "</a></li>";
+    }
+    void picture(const std::string& url, const std::string& bytes) { responses()[url] = bytes; }
+};
+
+} // namespace
+
+TEST_F(Scrape, StoresEachSpoilerUnderItsCaptionAndCountsIt) {
+    web("GC1A2B3", link("http://img.geocaching.com/cache/large/a1.jpg", "Spoiler") +
+                       link("http://img.geocaching.com/cache/large/a2.jpg", "No spoiler here") +
+                       link("http://img.geocaching.com/cache/large/a3.JPG", "Spoiler") +
+                       link("http://img.geocaching.com/cache/large/a4.JPEG", "Spoiler photo") +
+                       link("http://img.geocaching.com/cache/display/a5.png", "Spoiler map") +
+                       "<a href=\"http://img.geocaching.com/cache/a6.gif\">Spoiler gif</a>");
+    picture("http://img.geocaching.com/cache/large/a1.jpg", "one");
+    picture("http://img.geocaching.com/cache/large/a3.JPG", "three");
+    picture("http://img.geocaching.com/cache/large/a4.JPEG", "four");
+    picture("http://img.geocaching.com/cache/a5.png", "five");
+    picture("http://img.geocaching.com/cache/a6.gif", "six");
+    std::vector<std::string> progress;
+    frontend.onPump = [&](int) {
+        if (frontend.selected >= 0)
+            progress.push_back(frontend.lines[frontend.selected]);
+    };
+    ASSERT_EQ(sync::cmdSync_Click(*app), RunOutcome::Finished);
+    EXPECT_EQ(spoilerFiles(), (Names{"GC1A2B3 - Spoiler gifgif.jpg", "GC1A2B3 - Spoiler map.png",
+                                     "GC1A2B3 - Spoiler photojpeg.jpg", "GC1A2B3 - Spoiler.jpg",
+                                     "GC1A2B3 - Spoiler1.jpg"}));
+    EXPECT_EQ(readSpoiler("GC1A2B3 - Spoiler.jpg"), "one");
+    EXPECT_EQ(readSpoiler("GC1A2B3 - Spoiler1.jpg"), "three"); // the count was 1 then
+    EXPECT_EQ(readSpoiler("GC1A2B3 - Spoiler photojpeg.jpg"), "four");
+    EXPECT_EQ(readSpoiler("GC1A2B3 - Spoiler map.png"), "five");   // fetched without /display/
+    EXPECT_EQ(readSpoiler("GC1A2B3 - Spoiler gifgif.jpg"), "six"); // fetched without the quote
+    EXPECT_EQ(frontend.lines, Names{"GC1A2B3 5 spoilers"});
+    EXPECT_EQ(app->picturesDownloaded, 5);
+    EXPECT_NE(std::find(progress.begin(), progress.end(), "Processing GC1A2B3 1 spoilers"),
+              progress.end());
+
+    // The next run finds them all present (with re-check on, it still reads the page).
+    tick("chkRecheck", true);
+    fetch->requests.clear();
+    ASSERT_EQ(sync::cmdSync_Click(*app), RunOutcome::Finished);
+    EXPECT_EQ(frontend.lines, Names{"GC1A2B3 5 spoilers"});
+    EXPECT_EQ(app->picturesDownloaded, 0);
+    EXPECT_EQ(fetch->requests.size(), 2u); // the probe and the page, no picture
+}
+
+TEST_F(Scrape, AMissingPictureIsTriedOnTheContentDeliveryHostAndNeverFaked) {
+    web("GC1A2B3", link("http://img.geocaching.com/cache/large/b1.jpg", "Spoiler one") +
+                       link("http://img.geocaching.com/cache/large/b2.jpg", "Spoiler two"));
+    picture("http://imgcdn.geocaching.com/b1_l.jpg", "from the cdn");
+    ASSERT_EQ(sync::cmdSync_Click(*app), RunOutcome::Finished);
+    EXPECT_EQ(readSpoiler("GC1A2B3 - Spoiler one.jpg"), "from the cdn");
+    EXPECT_FALSE(hasSpoiler("GC1A2B3 - Spoiler two.jpg")); // nothing came: no empty file
+    EXPECT_EQ(frontend.lines, Names{"GC1A2B3 1 spoilers"});
+    EXPECT_NE(std::find(fetch->requests.begin(), fetch->requests.end(),
+                        "http://imgcdn.geocaching.com/b2_l.jpg"),
+              fetch->requests.end());
+
+    // A cache whose only picture did not arrive is not marked as having none.
+    web("GC22222", link("http://img.geocaching.com/cache/large/c.jpg", "Spoiler"));
+    ASSERT_EQ(sync::cmdSync_Click(*app), RunOutcome::Finished);
+    EXPECT_EQ(frontend.lines, Names{"GC22222 no spoilers found"});
+    EXPECT_FALSE(hasSpoiler("GC22222 - no spoiler found.txt"));
+}
+
+TEST_F(Scrape, APageWithoutSpoilersLeavesAMarkerButAFailedPageDoesNot) {
+    web("GC1A2B3", link("http://img.geocaching.com/cache/large/d.jpg", "The view"));
+    ASSERT_EQ(sync::cmdSync_Click(*app), RunOutcome::Finished);
+    EXPECT_EQ(spoilerFiles(), Names{"GC1A2B3 - no spoiler found.txt"});
+    EXPECT_EQ(frontend.lines, Names{"GC1A2B3 no spoilers found"});
+
+    dir.write("caches.gpx", "<name>GC33333</name>\r\n<name>GC44444</name>\r\n");
+    fetch->responses[kPage + "GC44444&Submit6=Find"] = "<html>short</html>";
+    ASSERT_EQ(sync::cmdSync_Click(*app), RunOutcome::Finished);
+    EXPECT_EQ(frontend.lines, (Names{"GC33333 no spoilers found", "GC44444 no spoilers found"}));
+    EXPECT_FALSE(hasSpoiler("GC33333 - no spoiler found.txt")); // page did not arrive
+    EXPECT_FALSE(hasSpoiler("GC44444 - no spoiler found.txt")); // 1000 characters or fewer
+}
+
+TEST_F(Scrape, ForcedCodesAreRequestedAsGcButNamedAsRead) {
+    tick("chkForceGC", true);
+    dir.write("caches.gpx", "<name>OC12AB3</name>\r\n");
+    responses()[kPage + "GC12AB3&Submit6=Find"] =
+        cachePage(link("http://img.geocaching.com/cache/e.jpg", "Spoiler"));
+    picture("http://img.geocaching.com/cache/e.jpg", "jpeg");
+    ASSERT_EQ(sync::cmdSync_Click(*app), RunOutcome::Finished);
+    EXPECT_EQ(spoilerFiles(), Names{"OC12AB3 - Spoiler.jpg"});
+}
+
+TEST_F(Scrape, DebugModeChangesNothingButTheTrace) {
+    const std::string body = link("http://img.geocaching.com/cache/f.jpg", "Spoiler error") +
+                             "<p>An error occurred\t\r\nsomewhere</p>";
+    web("GC1A2B3", body);
+    picture("http://img.geocaching.com/cache/f.jpg", "jpeg");
+    ASSERT_EQ(sync::cmdSync_Click(*app), RunOutcome::Finished);
+    const Names quiet = spoilerFiles();
+
+    base::removeFile(dir.file("spoilers/GC1A2B3 - Spoiler error.jpg"));
+    shell::debugLog().setEnabled(true);
+    ASSERT_EQ(sync::cmdSync_Click(*app), RunOutcome::Finished);
+    EXPECT_EQ(spoilerFiles(), quiet);
+    const std::string trace = dir.read("debug.txt");
+    EXPECT_NE(trace.find("Returned HTML contains the word 'error'"), std::string::npos);
+    EXPECT_NE(trace.find("CacheName ' The Old Mill' found at 13"), std::string::npos);
+    EXPECT_NE(trace.find("Caption is 'Spoiler error'"), std::string::npos);
+    EXPECT_NE(trace.find("1 spoilers found for waypoint 'GC1A2B3'"), std::string::npos);
+}
+
+TEST_F(Scrape, AFaultInsideTheScrapeIsShownAndEndsTheProgram) {
+    web("GC1A2B3", link("http://img.geocaching.com/cache/g.jpg", "Spoiler"));
+    app->fetch(); // make the web now, then break it
+    fetch->failWithError = true;
+    fetch->responses.clear();
+    app->endpoints.connectivityProbe = "http://probe.test/";
+    EXPECT_EQ(sync::cmdSync_Click(*app), RunOutcome::EndedByError); // the probe fails first
+    fetch->failWithError = false;
+    fetch->responses["http://probe.test/"] = "up";
+    fetch->responses[kPage + "GC1A2B3&Submit6=Find"] =
+        cachePage(link("http://img.geocaching.com/cache/g.jpg", "Spoiler"));
+    app->getspoilerpics = [&](shell::Application& a, shell::ScrapeCall& call) {
+        fetch->failWithError = true; // the page request itself breaks
+        return scrape::getspoilerpics(a, call);
+    };
+    frontend.messages.clear();
+    EXPECT_THROW(sync::cmdSync_Click(*app), shell::ProgramEndRequested);
+    EXPECT_EQ(warnings(), Names{"The web fetch failed"});
+}

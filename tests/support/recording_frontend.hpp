@@ -1,0 +1,73 @@
+#pragma once
+
+#include "shell/frontend.hpp"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace pixtrail::testing {
+
+/// A frontend that remembers what the core asked of it and answers questions as told.
+class RecordingFrontend : public shell::Frontend {
+public:
+    struct Message {
+        shell::MessageKind kind;
+        std::string title;
+        std::string text;
+    };
+
+    std::vector<Message> messages;
+    std::vector<std::string> questions;
+    bool answerYes = false;
+    std::vector<std::string> lines; ///< the progress list as the user sees it
+    int selected = -1;
+    std::vector<int> progressValues;
+    std::vector<std::string> captions;
+    std::vector<bool> busy;
+    std::vector<bool> runButtons;
+    int pumps = 0;
+    /// Called on every pumpEvents, with the number of pumps so far.
+    std::function<void(int)> onPump;
+
+    void showMessage(shell::MessageKind kind, const std::string& title,
+                     const std::string& text) override {
+        messages.push_back({kind, title, text});
+    }
+    bool askYesNo(const std::string&, const std::string& text) override {
+        questions.push_back(text);
+        return answerYes;
+    }
+    void progressCleared() override {
+        lines.clear();
+        selected = -1;
+    }
+    void progressLineAdded(int index, const std::string& text) override {
+        lines.resize(static_cast<size_t>(index) + 1);
+        lines[static_cast<size_t>(index)] = text;
+    }
+    void progressLineChanged(int index, const std::string& text) override {
+        lines.at(static_cast<size_t>(index)) = text;
+    }
+    void progressLineSelected(int index) override { selected = index; }
+    void progressValueChanged(int percent) override { progressValues.push_back(percent); }
+    void captionChanged(const std::string& caption) override { captions.push_back(caption); }
+    void busyChanged(bool b) override { busy.push_back(b); }
+    void runButtonsChanged(bool active) override { runButtons.push_back(active); }
+    void pumpEvents() override {
+        ++pumps;
+        if (onPump)
+            onPump(pumps);
+    }
+
+    /// Texts of the messages of one kind.
+    std::vector<std::string> texts(shell::MessageKind kind) const {
+        std::vector<std::string> out;
+        for (const auto& m : messages)
+            if (m.kind == kind)
+                out.push_back(m.text);
+        return out;
+    }
+};
+
+} // namespace pixtrail::testing

@@ -1,0 +1,87 @@
+#pragma once
+
+#include "base/files.hpp"
+#include "shell/application.hpp"
+#include "shell/debug_log.hpp"
+#include "shell/settings_store.hpp"
+#include "shell/version.hpp"
+#include "support/fake_clock.hpp"
+#include "support/fake_fetch.hpp"
+#include "support/fake_scraper.hpp"
+#include "support/recording_frontend.hpp"
+#include "support/temp_folder.hpp"
+#include "sync/run.hpp"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+// A main window's state with a recorded frontend, an in-memory web and a scrape that
+// answers from a table, over a temporary program folder with a spoiler folder inside.
+namespace pixtrail::testing {
+
+using shell::MessageKind;
+using sync::RunOutcome;
+
+inline const std::string kGpx = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
+                                "<gpx>\r\n"
+                                "  <name>My pocket query</name>\r\n"
+                                "  <wpt lat=\"52.1\" lon=\"4.3\">\r\n"
+                                "    <name>GC1A2B3</name>\r\n"
+                                "  </wpt>\r\n"
+                                "  <wpt><name><![CDATA[GC22222]]></name></wpt>\r\n"
+                                "  <wpt><name>TS1234</name></wpt>\r\n"
+                                "  <wpt><name>1234</name></wpt>\r\n"
+                                "</gpx>\r\n";
+
+class RunTest : public ::testing::Test {
+protected:
+    TempFolder dir;
+    FakeClock clock{{2026, 12, 6, 14, 5, 9}};
+    RecordingFrontend frontend;
+    FakeFetch* fetch = nullptr;
+    FakeScraper scraper;
+    std::unique_ptr<FakeFetch> pendingFetch = std::make_unique<FakeFetch>();
+    std::unique_ptr<shell::Application> app;
+    std::string spoilers;
+
+    void SetUp() override {
+        std::filesystem::create_directory(dir.path() / "spoilers");
+        spoilers = dir.file("spoilers");
+        const std::string folder = base::ansiPath(dir.path());
+        shell::ProgramPaths paths{folder, dir.file("pixtrail.ini"), dir.file("language.ini"),
+                                  dir.file("debug.txt"), dir.file("log.txt")};
+        pendingFetch->responses["http://www.geocaching.com/"] = "<html>home</html>";
+        app = std::make_unique<shell::Application>(frontend, paths, [this](const auto&) {
+            fetch = pendingFetch.get();
+            return std::move(pendingFetch);
+        });
+        app->setCaption(shell::windowTitle());
+        app->getspoilerpics = scraper.bind();
+        shell::LoadControlSettings(app->window, paths.settingsFile);
+        dir.write("caches.gpx", kGpx);
+        app->window.setText("txtWpFile", "  " + dir.file("caches.gpx") + " ");
+        app->window.setText("txtSpoilerFolder", spoilers);
+        shell::debugLog().setPath(dir.file("debug.txt"));
+    }
+    void TearDown() override { shell::debugLog().setEnabled(false); }
+
+    std::string text(const char* control) const { return app->window.control(control).text; }
+    std::vector<std::string> warnings() const { return frontend.texts(MessageKind::Warning); }
+
+    /// Puts a file into the spoiler folder, as an earlier run (or the user) left it.
+    void spoiler(const std::string& name, const std::string& content = "x") {
+        dir.write("spoilers/" + name, content);
+    }
+    std::string readSpoiler(const std::string& name) const { return dir.read("spoilers/" + name); }
+    bool hasSpoiler(const std::string& name) const { return dir.exists("spoilers/" + name); }
+    /// The spoiler folder's names, sorted as the program lists them.
+    std::vector<std::string> spoilerFiles() const { return base::listFiles(spoilers, "*"); }
+    /// The in-memory web's answers, before and after the run has made its client.
+    std::map<std::string, std::string>& responses() {
+        return fetch ? fetch->responses : pendingFetch->responses;
+    }
+    void tick(const char* box, bool on) { app->window.setValue(box, on ? 1 : 0); }
+};
+
+} // namespace pixtrail::testing
