@@ -17,7 +17,9 @@ struct Endpoints {
     std::string connectivityProbe; ///< key "probe"; empty: "http://" + cachePageHost + "/"
     std::string homePageHost = "www.pixtrail.app"; ///< key "homehost"
     std::string cookieFile;                        ///< key "cookiefile"; Netscape format, optional
-    int requestTimeoutSeconds = 120; ///< key "timeout"; whole-transfer limit per request
+    /// Key "timeout": the limit for one whole transfer. Generous, since a stalled transfer is
+    /// cut after 60 s below 1 byte/s anyway and a big picture on a slow line needs minutes.
+    int requestTimeoutSeconds = 600;
 
     /// The probe address, with its default applied.
     std::string probeAddress() const;

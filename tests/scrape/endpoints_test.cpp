@@ -18,7 +18,7 @@ TEST(Endpoints, WithoutSettingsEveryHostHasItsDefault) {
         EXPECT_EQ(e.imageHost3, "img.groundspeak.com");
         EXPECT_EQ(e.contentDeliveryHost, "imgcdn.geocaching.com");
         EXPECT_EQ(e.cookieFile, "");
-        EXPECT_EQ(e.requestTimeoutSeconds, 120);
+        EXPECT_EQ(e.requestTimeoutSeconds, 600);
         EXPECT_EQ(e.probeAddress(), "http://www.geocaching.com/");
         EXPECT_EQ(e.homePageAddress(), "http://www.pixtrail.app/pixtrail");
         EXPECT_EQ(e.updateFeedAddress(), "http://www.pixtrail.app/pixtrail/index.htm");
@@ -67,8 +67,8 @@ TEST(Endpoints, AnEmptyHostKeepsItsDefault) {
 TEST(Endpoints, ATimeoutOutsideOneSecondToAnHourKeepsTheDefault) {
     TempFolder dir;
     const std::pair<const char*, int> cases[] = {
-        {"", 120},    {"0", 120}, {"-5", 120},    {"3601", 120}, {"abc", 120},
-        {"0.5", 120}, {"1", 1},   {"3600", 3600}, {"30 s", 30},  {" 2.9", 2},
+        {"", 600},    {"0", 600}, {"-5", 600},    {"3601", 600}, {"abc", 600},
+        {"0.5", 600}, {"1", 1},   {"3600", 3600}, {"30 s", 30},  {" 2.9", 2},
     };
     for (const auto& [value, expected] : cases) {
         SCOPED_TRACE(value);
