@@ -131,7 +131,10 @@ void ConsoleFrontend::progressLineChanged(int index, const std::string& text) {
 
 void ConsoleFrontend::progressLineSelected(int index) {
     m_selected = index;
-    printFinalLines(index);
+    // Stop adds its line after the waypoint in progress and then selects that waypoint
+    // again: the waypoint's line is not final yet.
+    if (!m_stopping)
+        printFinalLines(index);
     drawStatus();
 }
 
@@ -146,8 +149,11 @@ void ConsoleFrontend::runButtonsChanged(bool runActive) {
 }
 
 void ConsoleFrontend::pumpEvents() {
-    if (takeInterrupt() && m_onInterrupt)
+    if (takeInterrupt() && m_onInterrupt) {
+        m_stopping = true;
         m_onInterrupt();
+        m_stopping = false;
+    }
 }
 
 } // namespace pixtrail::cli

@@ -46,6 +46,7 @@ private:
     int m_percent = 0;
     bool m_statusShown = false;
     bool m_terminal = false;
+    bool m_stopping = false;
     std::function<void()> m_onInterrupt;
 };
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 namespace fs = std::filesystem;
@@ -118,4 +119,59 @@ TEST_F(CliTest, FailedChecksAndBadCommandLinesHaveTheirExitCodes) {
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.err, "Cannot connect to the internet !\n");
     EXPECT_EQ(r.out, "");
+}
+
+TEST_F(CliTest, ASyncDownloadsSpoilersFromTheSiteAndSkipsThemNextTime) {
+    dir.write("caches.gpx", "<wpt><name>GC5PX7Q</name></wpt>\r\n");
+    const std::string page = "<html><head><title>GC5PX7Q The Weir</title></head><body>" +
+                             std::string(1200, ' ') + "<li><a href=\"http://" + site.host() +
+                             "/cache/large/weir.png\" rel=\"lightbox\">Spoiler weir</a></li>"
+                             "<li><a href=\"http://" +
+                             site.host() +
+                             "/cache/large/gone.png\" rel=\"lightbox\">Spoiler gone</a></li>"
+                             "<span>end</span><h2>Logged Visits</h2></body></html>";
+    site.serve("/seek/cache_details.aspx?wp=GC5PX7Q&Submit6=Find", page);
+    const std::string picture("\x89PNG\r\n\x1a\n picture bytes", 22);
+    site.serve("/cache/large/weir.png", picture, "image/png");
+    dir.write("pixtrail.ini", dir.read("pixtrail.ini") + "imagehost1=" + site.host() +
+                                  "\r\ncdnhost=" + site.host() + "\r\n");
+
+    ProgramResult r = run({"-a"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "GC5PX7Q 1 spoilers\n");
+    EXPECT_EQ(dir.read("spoilers/GC5PX7Q - Spoiler weir.png"), picture);
+    EXPECT_FALSE(dir.exists("spoilers/GC5PX7Q - Spoiler gone.png"));
+    const auto targets = site.targets();
+    EXPECT_EQ(std::count(targets.begin(), targets.end(), "/gone_l.png"), 1); // the retry
+    EXPECT_NE(dir.read("spoilers/GC5PX7Q.html").find("<title>GC5PX7Q -  The Weir</title>"),
+              std::string::npos);
+
+    site.clearRequests();
+    r = run({"-a"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "GC5PX7Q spoilers already downloaded\n");
+    EXPECT_EQ(site.targets(), std::vector<std::string>{"/"}); // only the probe
+}
+
+TEST_F(CliTest, CtrlCStopsLikeTheStopButton) {
+    std::string gpx;
+    for (const char* code : {"GC3AAAA", "GC3BBBB", "GC3CCCC", "GC3DDDD"}) {
+        gpx += std::string("<wpt><name>") + code + "</name></wpt>\r\n";
+        site.serve(std::string("/seek/cache_details.aspx?wp=") + code + "&Submit6=Find",
+                   "<html>no pictures</html>");
+    }
+    dir.write("caches.gpx", gpx);
+    dir.write("spoilers/GC9ZZZZ - old.jpg", "x");
+    std::string ini = dir.read("pixtrail.ini");
+    ini.replace(ini.find("delay=0"), 7, "delay=2");
+    ini.replace(ini.find("delunused=0"), 11, "delunused=1");
+    dir.write("pixtrail.ini", ini);
+
+    const ProgramResult r = runProgram(exe, {"-a"}, std::chrono::seconds(60), 1);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    // Ctrl-C came during the wait before the second page; that cache is still finished.
+    EXPECT_EQ(r.out,
+              "GC3AAAA no spoilers found\nGC3BBBB no spoilers found\nStopping in progress\n");
+    EXPECT_TRUE(dir.exists("spoilers/GC9ZZZZ - old.jpg")); // a stopped run deletes nothing
+    EXPECT_NE(dir.read("log.txt").find("Stopping in progress"), std::string::npos);
 }

@@ -1,5 +1,6 @@
 #include "support/run_program.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
@@ -13,7 +14,7 @@ extern char** environ;
 namespace pixtrail::testing {
 
 ProgramResult runProgram(const std::string& program, const std::vector<std::string>& args,
-                         std::chrono::seconds limit) {
+                         std::chrono::seconds limit, int interruptAfterLines) {
     ProgramResult result;
     int outPipe[2], errPipe[2];
     if (pipe(outPipe) != 0 || pipe(errPipe) != 0)
@@ -66,6 +67,11 @@ ProgramResult runProgram(const std::string& program, const std::vector<std::stri
             const ssize_t n = read(fds[i].fd, buf, sizeof buf);
             if (n > 0) {
                 sinks[i]->append(buf, static_cast<size_t>(n));
+                if (i == 0 && interruptAfterLines > 0 &&
+                    std::count(result.out.begin(), result.out.end(), '\n') >= interruptAfterLines) {
+                    kill(pid, SIGINT);
+                    interruptAfterLines = 0;
+                }
             } else {
                 close(fds[i].fd);
                 fds[i].fd = -1;

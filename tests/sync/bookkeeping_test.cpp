@@ -283,3 +283,26 @@ TEST(FolderIndexTest, AnswersLikeADirectorySearchAndFollowsChanges) {
     EXPECT_EQ(sync::leadingCode("GC1A2B3.html"), "GC1A2B3");
     EXPECT_EQ(sync::leadingCode("holiday-photo.jpg"), "holiday-photo");
 }
+
+TEST_F(Bookkeeping, AnInterruptedPageWriteLeavesTheOldPageWhole) {
+    codes({"GC1A2B3"});
+    scraper.pictures["GC1A2B3"] = {"GC1A2B3 - new.jpg"};
+    scraper.cacheNames["GC1A2B3"] = "The Old Mill";
+    const std::string oldPage =
+        "<html><head><title>GC1A2B3 - The Old Mill</title></head></html>\r\n";
+    spoiler("GC1A2B3.html", oldPage);
+    tick("chkRecheck", true);
+    app->getspoilerpics = [&](shell::Application& a, shell::ScrapeCall& call) {
+        const int n = scraper.bind()(a, call);
+        base::failAtomicRenamesForTesting(true); // the page write is cut off
+        return n;
+    };
+    const RunOutcome outcome = sync::cmdSync_Click(*app);
+    base::failAtomicRenamesForTesting(false);
+    EXPECT_EQ(outcome, RunOutcome::EndedByError);
+    EXPECT_EQ(readSpoiler("GC1A2B3.html"), oldPage);
+    ASSERT_FALSE(warnings().empty());
+    EXPECT_NE(warnings().front().find("GC1A2B3.html"), std::string::npos);
+    for (const std::string& name : spoilerFiles())
+        EXPECT_FALSE(base::isAtomicWriteTemporary(name)) << name;
+}
