@@ -9,5 +9,7 @@ namespace pixtrail::update {
 void completePendingUpdate(shell::Application& app);
 /// Inside a run: reads the update feed when the next check is due (may end the program).
 void checkForUpdate(shell::Application& app);
+/// Forgets the date of the next update check, so the next run reads the feed.
+void clearNextUpdateDate(shell::Application& app);
 
 } // namespace pixtrail::update

@@ -5,5 +5,6 @@ namespace pixtrail::update {
 
 void completePendingUpdate(shell::Application&) {}
 void checkForUpdate(shell::Application&) {}
+void clearNextUpdateDate(shell::Application&) {}
 
 } // namespace pixtrail::update
