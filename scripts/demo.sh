@@ -26,7 +26,7 @@ printf '%s\r\n' "[Settings]" "Waypointfile=$root/demo/sample.gpx" "Spoilerfolder
 
 echo "Pixtrail demo: syncing demo/sample.gpx from the sample site at $host"
 status=0
-"$work/pixtrail-cli" -a || status=$?
+XDG_CONFIG_HOME="$work/config" "$work/pixtrail-cli" -a || status=$?
 
 pictures=$(find "$work/spoilers" -maxdepth 1 -type f \( -iname '*.jpg' -o -iname '*.png' -o -iname '*.gif' \) | wc -l)
 pages=$(find "$work/spoilers" -maxdepth 1 -type f -iname '*.html' ! -iname index.html | wc -l)

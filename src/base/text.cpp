@@ -122,6 +122,23 @@ double leadingNumber(std::string_view text) {
     return negative ? -value : value;
 }
 
+bool isNumeric(std::string_view text) {
+    const std::string t = trimSpaces(text);
+    size_t i = 0;
+    if (i < t.size() && (t[i] == '+' || t[i] == '-'))
+        ++i;
+    bool digit = false, point = false;
+    for (; i < t.size(); ++i) {
+        if (t[i] >= '0' && t[i] <= '9')
+            digit = true;
+        else if (t[i] == '.' && !point)
+            point = true;
+        else
+            return false;
+    }
+    return digit;
+}
+
 long long roundHalfEven(double value) {
     return static_cast<long long>(std::nearbyint(value)); // default mode: to nearest, ties even
 }

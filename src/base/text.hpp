@@ -32,6 +32,10 @@ std::string trimSpaces(std::string_view text);
 /// digits and an optional fraction. 0 when the text does not start with a number.
 double leadingNumber(std::string_view text);
 
+/// True when the whole text reads as a number: spaces around it, an optional sign,
+/// digits with at most one decimal point, at least one digit.
+bool isNumeric(std::string_view text);
+
 /// Rounds to the nearest whole number, halves to even, as the classic integer
 /// conversion does (2.5 -> 2, 3.5 -> 4).
 long long roundHalfEven(double value);

@@ -84,7 +84,7 @@ void ConsoleFrontend::flush() {
 void ConsoleFrontend::showMessage(shell::MessageKind kind, const std::string&,
                                   const std::string& text) {
     clearStatus();
-    if (kind == shell::MessageKind::Warning) {
+    if (kind != shell::MessageKind::Information) {
         std::fflush(stdout);
         std::fprintf(stderr, "%s\n", forTerminal(text).c_str());
         std::fflush(stderr);

@@ -2,13 +2,15 @@
 
 #include "scrape/getspoilerpics.hpp"
 #include "shell/debug_log.hpp"
+#include "update/signature.hpp"
 
 namespace pixtrail::shell {
 
 Application::Application(Frontend& frontendPort, ProgramPaths programPaths,
                          FetchFactory fetchFactory)
     : frontend(frontendPort), paths(std::move(programPaths)), progress(frontendPort),
-      getspoilerpics(scrape::getspoilerpics), m_fetchFactory(std::move(fetchFactory)) {}
+      updatePublicKey(update::trustedPublicKey()), getspoilerpics(scrape::getspoilerpics),
+      m_fetchFactory(std::move(fetchFactory)) {}
 
 scrape::WebFetch& Application::fetch() {
     if (!m_fetch) {

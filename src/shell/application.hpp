@@ -76,6 +76,9 @@ public:
     bool pacingFlag = false;    ///< set after the first cache page request; outlives runs
     std::string countdownTemplate;
 
+    /// The release key a downloaded upgrade must be signed with (base64 Ed25519 public key).
+    std::string updatePublicKey;
+
     /// `getspoilerpics`: the scrape of one cache. Tests put their own in its place.
     Scraper getspoilerpics;
 

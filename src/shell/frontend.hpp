@@ -6,7 +6,8 @@
 // GUI marshals it to the window's thread, tests record it. Texts are Windows-1252.
 namespace pixtrail::shell {
 
-enum class MessageKind { Warning, Information };
+/// The icon of a message box: a warning, an information, or a stop (critical) sign.
+enum class MessageKind { Warning, Information, Critical };
 
 class Frontend {
 public:

@@ -29,11 +29,13 @@ ProgramPaths resolveProgramPaths(const fs::path& executableFolder, bool executab
                                  const EnvironmentLookup& env) {
     std::error_code ec;
     const bool hasSettings = fs::is_regular_file(executableFolder / "pixtrail.ini", ec);
-    if (executableFolderWritable || hasSettings)
-        return pathsIn(executableFolder);
-    if (auto user = userConfigFolder(env))
-        return pathsIn(*user);
-    return pathsIn(executableFolder);
+    const auto user = userConfigFolder(env);
+    ProgramPaths paths = (executableFolderWritable || hasSettings || !user)
+                             ? pathsIn(executableFolder)
+                             : pathsIn(*user);
+    paths.userSettingsFile =
+        base::joinPath(base::ansiPath(user ? *user : executableFolder), "user.ini");
+    return paths;
 }
 
 ProgramPaths programPaths() {
@@ -46,6 +48,8 @@ ProgramPaths programPaths() {
     ProgramPaths paths = resolveProgramPaths(exeFolder, base::isDirectoryWritable(exeFolder), env);
     std::error_code ec;
     fs::create_directories(base::nativePath(paths.folder), ec);
+    if (const auto user = userConfigFolder(env))
+        fs::create_directories(*user, ec);
     return paths;
 }
 

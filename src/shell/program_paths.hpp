@@ -15,6 +15,9 @@ struct ProgramPaths {
     std::string languageFile; ///< language.ini
     std::string debugFile;    ///< debug.txt
     std::string runLogFile;   ///< log.txt
+    /// The per-user settings (the date of the next update check): user.ini in the per-user
+    /// configuration folder, whichever folder the program's own files live in.
+    std::string userSettingsFile = {};
 };
 
 using EnvironmentLookup = std::function<std::optional<std::string>(const char* name)>;

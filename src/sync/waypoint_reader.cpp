@@ -14,24 +14,6 @@ namespace {
 
 constexpr std::size_t kBufferSize = 1u << 20;
 
-// True when the text reads as a number (optional sign, digits, at most one point).
-bool isNumericText(std::string_view text) {
-    const std::string t = base::trimSpaces(text);
-    size_t i = 0;
-    if (i < t.size() && (t[i] == '+' || t[i] == '-'))
-        ++i;
-    bool digit = false, point = false;
-    for (; i < t.size(); ++i) {
-        if (t[i] >= '0' && t[i] <= '9')
-            digit = true;
-        else if (t[i] == '.' && !point)
-            point = true;
-        else
-            return false;
-    }
-    return digit;
-}
-
 std::string upToNext(std::string_view line, size_t start, char stop) {
     if (start > line.size())
         return {};
@@ -131,7 +113,7 @@ AcceptedName acceptWaypointName(std::string name, bool forceGC) {
     if (name.size() == 3 || name.size() == 4)
         name = "GC" + name;
     const bool prefixOk = base::startsWithNoCase(name, "GC") ||
-                          (forceGC && !isNumericText(std::string_view(name).substr(0, 2)));
+                          (forceGC && !base::isNumeric(std::string_view(name).substr(0, 2)));
     const bool clean = name.find_first_of(":\\/") == std::string::npos;
     return {name, prefixOk && clean};
 }

@@ -42,7 +42,11 @@ protected:
                       host + "\r\nhomehost=" + host + "\r\n");
     }
 
-    ProgramResult run(std::vector<std::string> args) { return runProgram(exe, args); }
+    // The per-user settings stay in the test's folder, not in the home of whoever runs it.
+    RunOptions options() const {
+        return {std::chrono::seconds(60), 0, {"XDG_CONFIG_HOME=" + dir.file("config")}};
+    }
+    ProgramResult run(std::vector<std::string> args) { return runProgram(exe, args, options()); }
 };
 
 } // namespace
@@ -167,7 +171,9 @@ TEST_F(CliTest, CtrlCStopsLikeTheStopButton) {
     ini.replace(ini.find("delunused=0"), 11, "delunused=1");
     dir.write("pixtrail.ini", ini);
 
-    const ProgramResult r = runProgram(exe, {"-a"}, std::chrono::seconds(60), 1);
+    RunOptions ctrlC = options();
+    ctrlC.interruptAfterLines = 1;
+    const ProgramResult r = runProgram(exe, {"-a"}, ctrlC);
     EXPECT_EQ(r.exitCode, 0) << r.err;
     // Ctrl-C came during the wait before the second page; that cache is still finished.
     EXPECT_EQ(r.out,

@@ -27,6 +27,7 @@ TEST(ProgramPaths, ThePortableProgramKeepsItsFilesBesideItself) {
     EXPECT_EQ(p.languageFile, exe.file("language.ini"));
     EXPECT_EQ(p.debugFile, exe.file("debug.txt"));
     EXPECT_EQ(p.runLogFile, exe.file("log.txt"));
+    EXPECT_EQ(p.userSettingsFile, "/home/u/.config/pixtrail/user.ini"); // always per user
 }
 
 TEST(ProgramPaths, AnInstalledProgramUsesThePerUserFolder) {

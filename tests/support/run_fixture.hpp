@@ -49,8 +49,12 @@ protected:
         std::filesystem::create_directory(dir.path() / "spoilers");
         spoilers = dir.file("spoilers");
         const std::string folder = base::ansiPath(dir.path());
-        shell::ProgramPaths paths{folder, dir.file("pixtrail.ini"), dir.file("language.ini"),
-                                  dir.file("debug.txt"), dir.file("log.txt")};
+        shell::ProgramPaths paths{folder,
+                                  dir.file("pixtrail.ini"),
+                                  dir.file("language.ini"),
+                                  dir.file("debug.txt"),
+                                  dir.file("log.txt"),
+                                  dir.file("user.ini")};
         pendingFetch->responses["http://www.geocaching.com/"] = "<html>home</html>";
         app = std::make_unique<shell::Application>(frontend, paths, [this](const auto&) {
             fetch = pendingFetch.get();

@@ -14,7 +14,22 @@ extern char** environ;
 namespace pixtrail::testing {
 
 ProgramResult runProgram(const std::string& program, const std::vector<std::string>& args,
-                         std::chrono::seconds limit, int interruptAfterLines) {
+                         const RunOptions& options) {
+    int interruptAfterLines = options.interruptAfterLines;
+    std::vector<std::string> environment = options.environment;
+    for (char** e = environ; *e; ++e) {
+        const std::string entry = *e;
+        const std::string name = entry.substr(0, entry.find('=') + 1);
+        bool replaced = false;
+        for (const std::string& extra : options.environment)
+            replaced = replaced || extra.rfind(name, 0) == 0;
+        if (!replaced)
+            environment.push_back(entry);
+    }
+    std::vector<char*> envp;
+    for (std::string& e : environment)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
     ProgramResult result;
     int outPipe[2], errPipe[2];
     if (pipe(outPipe) != 0 || pipe(errPipe) != 0)
@@ -35,7 +50,8 @@ ProgramResult runProgram(const std::string& program, const std::vector<std::stri
     argv.push_back(nullptr);
 
     pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+    const int spawned =
+        posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     close(outPipe[1]);
     close(errPipe[1]);
@@ -45,7 +61,7 @@ ProgramResult runProgram(const std::string& program, const std::vector<std::stri
         return result;
     }
 
-    const auto deadline = std::chrono::steady_clock::now() + limit;
+    const auto deadline = std::chrono::steady_clock::now() + options.limit;
     pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
     std::string* sinks[2] = {&result.out, &result.err};
     int open = 2;

@@ -14,10 +14,16 @@ struct ProgramResult {
 
 /// Runs a program with stdin from /dev/null, collects its output, and kills it when it
 /// outlives `limit` so that no test can hang.
-/// With `interruptAfterLines` > 0, the program gets one SIGINT (a Ctrl-C) as soon as it has
-/// printed that many lines on stdout.
+/// Options of a program run.
+struct RunOptions {
+    std::chrono::seconds limit{60};
+    /// When > 0, one SIGINT (a Ctrl-C) as soon as stdout holds that many lines.
+    int interruptAfterLines = 0;
+    /// "NAME=value" entries added to (or replacing) the environment.
+    std::vector<std::string> environment;
+};
+
 ProgramResult runProgram(const std::string& program, const std::vector<std::string>& args,
-                         std::chrono::seconds limit = std::chrono::seconds(60),
-                         int interruptAfterLines = 0);
+                         const RunOptions& options = {});
 
 } // namespace pixtrail::testing

@@ -22,7 +22,10 @@ TEST_F(RunTest, AWholeRunListsTheAcceptedCachesAndWritesItsLog) {
     EXPECT_EQ(frontend.texts(MessageKind::Information),
               std::vector<std::string>{
                   "3 waypoints processed\r\n0 pictures downloaded\r\n0 files deleted"});
-    EXPECT_EQ(fetch->requests, std::vector<std::string>{"http://www.geocaching.com/"});
+    // The probe, then the update feed twice (the offer, then the withdrawal check).
+    const std::string feed = "http://www.pixtrail.app/pixtrail/index.htm";
+    EXPECT_EQ(fetch->requests,
+              (std::vector<std::string>{"http://www.geocaching.com/", feed, feed}));
     // The read share ends at 100 and the caption carries it, then comes back.
     EXPECT_EQ(frontend.progressValues.back(), 100);
     EXPECT_EQ(frontend.captions.back(), shell::windowTitle());

@@ -1,0 +1,109 @@
+#include "base/clock.hpp"
+#include "base/process.hpp"
+#include "base/text.hpp"
+#include "shell/debug_log.hpp"
+#include "shell/ini_file.hpp"
+#include "shell/version.hpp"
+#include "update/feed.hpp"
+#include "update/scramble.hpp"
+#include "update/update_steps.hpp"
+#include "update/upgrade.hpp"
+
+#include <cstdio>
+#include <ctime>
+#include <optional>
+
+// Whether a newer release exists, and whether this one has been withdrawn.
+namespace pixtrail::update {
+namespace {
+
+using shell::WriteDebug;
+
+constexpr std::string_view kSection = "Settings";
+constexpr std::string_view kNextCheck = "GUI";
+
+std::string dateText(const base::LocalTime& t) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", t.year % 10000, t.month % 100,
+                  t.day % 100, t.hour % 100, t.minute % 100, t.second % 100);
+    return buf;
+}
+
+std::optional<base::LocalTime> parseDate(const std::string& text) {
+    base::LocalTime t;
+    char tail = 0;
+    if (std::sscanf(text.c_str(), "%4d-%2d-%2d %2d:%2d:%2d%c", &t.year, &t.month, &t.day, &t.hour,
+                    &t.minute, &t.second, &tail) != 6)
+        return std::nullopt;
+    if (t.month < 1 || t.month > 12 || t.day < 1 || t.day > 31 || t.hour > 23 || t.minute > 59 ||
+        t.second > 59 || t.year < 1900)
+        return std::nullopt;
+    return t;
+}
+
+base::LocalTime addDays(const base::LocalTime& t, double days) {
+    std::tm tm{};
+    tm.tm_year = t.year - 1900;
+    tm.tm_mon = t.month - 1;
+    tm.tm_mday = t.day;
+    tm.tm_hour = t.hour;
+    tm.tm_min = t.minute;
+    tm.tm_sec = t.second + static_cast<int>(days * 86400);
+    tm.tm_isdst = -1;
+    std::mktime(&tm); // normalises the overflowing seconds into a real date
+    return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
+}
+
+} // namespace
+
+void checkForUpdate(shell::Application& app) {
+    const std::string& store = app.paths.userSettingsFile;
+    const auto plain = UnscrambleText(shell::readIniValue(store, kSection, kNextCheck, ""));
+    const auto due = plain ? parseDate(*plain) : std::nullopt;
+    const base::LocalTime now = base::clock().localNow();
+    if (due) {
+        WriteDebug("Next upgrade check due: " + *plain);
+        if (dateText(*due) >= dateText(now))
+            return;
+    }
+
+    WriteDebug("Checking for upgrade.");
+    const std::string feedAddress = app.endpoints.updateFeedAddress();
+    const Feed feed = parseFeed(app.fetch().OpenURL(feedAddress));
+    if (feed.version)
+        WriteDebug("Latest version is '" + *feed.version + "'");
+    if (feed.days)
+        WriteDebug("Days between checks = " + *feed.days);
+    const double days = daysBetweenChecks(feed);
+
+    if (feed.version && !feed.version->empty() &&
+        !base::equalsNoCase(*feed.version, shell::versionText()) && !feed.download.empty()) {
+        WriteDebug("Offering user an upgrade");
+        const std::string offer = app.tr("Version %s of Pixtrail is now available", *feed.version) +
+                                  "\r\n\r\n" + app.tr("Would you like to upgrade ?");
+        if (app.frontend.askYesNo(shell::windowTitle(), offer))
+            downloadUpgrade(app, upgradeFiles(base::executablePath()), *feed.version, feed.download,
+                            feed.signature);
+    }
+    app.frontend.pumpEvents();
+
+    if (isWithdrawn(app.fetch().OpenURL(feedAddress), shell::windowTitle())) {
+        WriteDebug("Version withdrawn");
+        app.frontend.showMessage(shell::MessageKind::Critical, shell::windowTitle(),
+                                 app.tr("Sorry - This version of the program has been withdrawn"));
+        throw shell::ProgramEndRequested(1);
+    }
+    const base::LocalTime next = addDays(now, days);
+    WriteDebug("Next upgrade check will be : " + dateText(next));
+    shell::writeIniValue(store, kSection, kNextCheck, ScrambleText(dateText(next)));
+}
+
+void clearNextUpdateDate(shell::Application& app) {
+    shell::writeIniValue(app.paths.userSettingsFile, kSection, kNextCheck, "");
+}
+
+void completePendingUpdate(shell::Application& app) {
+    completePendingUpdate(app, upgradeFiles(base::executablePath()));
+}
+
+} // namespace pixtrail::update

@@ -1,0 +1,65 @@
+#include "base/files.hpp"
+#include "base/process.hpp"
+#include "scrape/curl_fetch.hpp"
+#include "shell/application.hpp"
+#include "update/update_steps.hpp"
+
+#include <fstream>
+
+// A small program that takes part in a real upgrade hand-over for the tests: it has the
+// real update steps, the test release key, and a frontend that answers Yes and records
+// every message in messages.txt beside itself.
+namespace {
+
+using namespace pixtrail;
+
+class FileFrontend : public shell::Frontend {
+public:
+    explicit FileFrontend(std::filesystem::path file) : m_file(std::move(file)) {}
+    void showMessage(shell::MessageKind, const std::string&, const std::string& text) override {
+        std::ofstream(m_file, std::ios::app) << text << "\n";
+    }
+    bool askYesNo(const std::string&, const std::string&) override { return true; }
+    void progressCleared() override {}
+    void progressLineAdded(int, const std::string&) override {}
+    void progressLineChanged(int, const std::string&) override {}
+    void progressLineSelected(int) override {}
+    void progressValueChanged(int) override {}
+    void captionChanged(const std::string&) override {}
+    void busyChanged(bool) override {}
+    void runButtonsChanged(bool) override {}
+    void pumpEvents() override {}
+
+private:
+    std::filesystem::path m_file;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const auto exe = base::executablePath();
+    const std::string folder = base::ansiPath(exe.parent_path());
+    FileFrontend frontend(exe.parent_path() / "messages.txt");
+    shell::ProgramPaths paths{folder,
+                              base::joinPath(folder, "pixtrail.ini"),
+                              base::joinPath(folder, "language.ini"),
+                              base::joinPath(folder, "debug.txt"),
+                              base::joinPath(folder, "log.txt"),
+                              base::joinPath(folder, "user.ini")};
+    shell::Application app(frontend, paths, [](const scrape::Endpoints& e) {
+        return std::make_unique<scrape::CurlFetch>(e);
+    });
+    std::ifstream key(PIXTRAIL_TEST_DATA_DIR "/update/test-release-key.pub");
+    std::getline(key, app.updatePublicKey);
+    app.endpoints = scrape::loadEndpoints(paths.settingsFile);
+    try {
+        update::completePendingUpdate(app);
+        std::ofstream(exe.parent_path() / "messages.txt", std::ios::app)
+            << "started " << exe.filename().string() << "\n";
+        if (argc > 1 && std::string(argv[1]) == "check")
+            update::checkForUpdate(app);
+    } catch (const shell::ProgramEndRequested& end) {
+        return end.exitCode();
+    }
+    return 0;
+}
