@@ -48,12 +48,9 @@ std::string CaptionFilter::judge(std::string caption, const std::string& link) {
             caption.clear();
         }
     }
-    const std::string entry = "|" + base::ansiLower(link) + "|";
-    if (base::containsNoCase(m_seenLinks, entry)) {
+    if (!m_seenLinks.insert(base::ansiLower(link)).second) {
         caption.clear();
         WriteDebug("Image rejected because it has already been downloaded");
-    } else {
-        m_seenLinks += entry;
     }
     return caption;
 }

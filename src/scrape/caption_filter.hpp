@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <unordered_set>
 
 namespace pixtrail::scrape {
 
@@ -20,7 +21,9 @@ private:
     std::string m_onlyWords;
     bool m_applyIgnore;
     std::string m_ignoreWords;
-    std::string m_seenLinks; ///< "|link|" per link met, in lower case
+    /// Every link met on the page, in lower case. A set rather than one long "|"-separated
+    /// text, so a page with very many links is not searched again for each of them.
+    std::unordered_set<std::string> m_seenLinks;
 };
 
 } // namespace pixtrail::scrape

@@ -12,6 +12,7 @@
 #include "sync/pacing.hpp"
 
 #include <fstream>
+#include <unordered_set>
 
 namespace pixtrail::scrape {
 namespace {
@@ -24,24 +25,10 @@ struct Storage {
     shell::ScrapeCall& call;
     sync::FolderIndex& folder;
     std::string rememberedLine;
-    std::string usedCaptions;
+    std::unordered_set<std::string> usedCaptions; ///< in lower case
     int count = 0;
     int failedDownloads = 0;
 };
-
-// The file name of a picture: code, " - ", caption and the link's last four characters.
-std::string pictureName(const std::string& code, const std::string& caption,
-                        const std::string& link) {
-    std::string name = code + " - " + caption +
-                       base::ansiLower(link.size() >= 4 ? link.substr(link.size() - 4) : link);
-    std::erase_if(name, [](char c) {
-        return c == ':' || c == '\\' || c == '/' || c == '<' || c == '>' || c == '"' || c == '\r' ||
-               c == '\n' || c == '\t' || c == '\0';
-    });
-    if (name.substr(name.size() >= 4 ? name.size() - 4 : 0).find('.') == std::string::npos)
-        name += ".jpg";
-    return name;
-}
 
 // A link that was not followed by a space keeps its closing quote; the address must not.
 std::string address(std::string link) {
@@ -89,11 +76,11 @@ void shrinkIfWanted(Storage& s, const std::string& link, const std::string& path
 }
 
 void storePicture(Storage& s, std::string caption, const std::string& link) {
-    if (base::containsNoCase("|" + s.usedCaptions + "|", "|" + caption + "|"))
+    if (s.usedCaptions.count(base::ansiLower(caption)))
         caption += std::to_string(s.count);
-    s.usedCaptions += "|" + caption;
+    s.usedCaptions.insert(base::ansiLower(caption));
 
-    const std::string name = pictureName(s.call.code, caption, link);
+    const std::string name = pictureFileName(s.call.code, caption, link);
     const std::string path = s.folder.path(name);
     if (s.folder.contains(name)) {
         WriteDebug("File '" + path + "' already exists and is " +

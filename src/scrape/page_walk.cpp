@@ -1,5 +1,6 @@
 #include "scrape/page_walk.hpp"
 
+#include "base/ansi_text.hpp"
 #include "base/text.hpp"
 #include "shell/debug_log.hpp"
 
@@ -24,6 +25,36 @@ std::string mid(std::string_view text, size_t start1, size_t length) {
         return {};
     return std::string(text.substr(start1 - 1, length));
 }
+
+// Repeated searches for one needle from rising positions, answered from the last hit while
+// it still lies ahead. A big page with many links (or none of a marker) is then walked in
+// linear time instead of being rescanned for every link.
+class Finder {
+public:
+    Finder(std::string_view text, std::string_view needle) : m_text(text), m_needle(needle) {}
+
+    /// Like instr: 1-based start, 1-based result, 0 when not found.
+    size_t find(size_t start1) {
+        if (start1 == 0)
+            start1 = 1;
+        const size_t from = start1 - 1;
+        const bool known = m_searched && from >= m_from && (m_hit == npos || m_hit >= from);
+        if (!known) {
+            m_from = from;
+            m_hit = base::findNoCase(m_text, m_needle, from);
+            m_searched = true;
+        }
+        return m_hit == npos ? 0 : m_hit + 1;
+    }
+
+private:
+    static constexpr size_t npos = std::string_view::npos;
+    std::string_view m_text;
+    std::string_view m_needle;
+    bool m_searched = false;
+    size_t m_from = 0;
+    size_t m_hit = npos;
+};
 
 size_t nearer(size_t a, size_t b) {
     if (a == 0 || b == 0)
@@ -97,14 +128,21 @@ void walkPictureLinks(const std::string& page, const std::vector<std::string>& p
     size_t limit = instr(page, ">Logged Visits");
     if (limit == 0)
         limit = page.size();
+    std::vector<Finder> prefixFinders;
+    for (const std::string& prefix : prefixes)
+        prefixFinders.emplace_back(page, prefix);
+    Finder spanStart(page, "<sp"), tagEnd(page, ">"), spanClose(page, "</span"),
+        tagStart(page, "<"), linkClose(page, "</a>"),
+        description(page, "<span class=\"description\">"), descriptionEnd(page, "</span>");
+
     size_t p = 0;      // the current link position
     size_t endPos = 0; // where the last link or caption ended
     do {
         if (p < endPos)
             p = endPos;
         size_t next = 0;
-        for (const std::string& prefix : prefixes) {
-            const size_t at = instr(page, prefix, p + 1);
+        for (Finder& prefix : prefixFinders) {
+            const size_t at = prefix.find(p + 1);
             if (at > 0 && (next == 0 || at < next))
                 next = at;
         }
@@ -113,7 +151,7 @@ void walkPictureLinks(const std::string& page, const std::vector<std::string>& p
         if (p == 0 || p >= limit || !qualifies)
             continue;
 
-        const size_t linkEnd = nearer(instr(page, "<sp", p + 1), instr(page, ">", p + 1));
+        const size_t linkEnd = nearer(spanStart.find(p + 1), tagEnd.find(p + 1));
         if (linkEnd == 0)
             continue;
         WriteDebug(std::to_string(linkEnd - p) + " bytes found at position " + std::to_string(p));
@@ -136,8 +174,8 @@ void walkPictureLinks(const std::string& page, const std::vector<std::string>& p
         }
 
         p = linkEnd + 1;
-        const size_t spanEnd = instr(page, "</span", p + 1);
-        const size_t captionEnd = spanEnd == 0 ? 0 : nearer(spanEnd, instr(page, "<", p + 1));
+        const size_t spanEnd = spanClose.find(p + 1);
+        const size_t captionEnd = spanEnd == 0 ? 0 : nearer(spanEnd, tagStart.find(p + 1));
         endPos = captionEnd;
         if (captionEnd == 0)
             continue;
@@ -146,12 +184,11 @@ void walkPictureLinks(const std::string& page, const std::vector<std::string>& p
         // Newer pages leave the link text empty and put the caption in a description
         // right after the link.
         if (caption.empty()) {
-            const size_t close = instr(page, "</a>", p);
-            const size_t description =
-                close == 0 ? 0 : instr(page, "<span class=\"description\">", close + 4);
-            if (description > 0 && description - (close + 4) < 200) {
-                const size_t textStart = description + 26;
-                const size_t textEnd = instr(page, "</span>", textStart);
+            const size_t close = linkClose.find(p);
+            const size_t span = close == 0 ? 0 : description.find(close + 4);
+            if (span > 0 && span - (close + 4) < 200) {
+                const size_t textStart = span + 26;
+                const size_t textEnd = descriptionEnd.find(textStart);
                 if (textEnd > 0)
                     caption = cleanCaption(mid(page, textStart, textEnd - textStart));
             }
@@ -159,6 +196,19 @@ void walkPictureLinks(const std::string& page, const std::vector<std::string>& p
         WriteDebug("Caption is '" + caption + "'");
         found(link, caption);
     } while (p != 0);
+}
+
+std::string pictureFileName(const std::string& code, const std::string& caption,
+                            const std::string& link) {
+    std::string name = code + " - " + caption +
+                       base::ansiLower(link.size() >= 4 ? link.substr(link.size() - 4) : link);
+    std::erase_if(name, [](char c) {
+        return c == ':' || c == '\\' || c == '/' || c == '<' || c == '>' || c == '"' || c == '\r' ||
+               c == '\n' || c == '\t' || c == '\0';
+    });
+    if (name.substr(name.size() >= 4 ? name.size() - 4 : 0).find('.') == std::string::npos)
+        name += ".jpg";
+    return name;
 }
 
 } // namespace pixtrail::scrape

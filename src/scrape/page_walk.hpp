@@ -32,4 +32,10 @@ void walkPictureLinks(
     const std::string& page, const std::vector<std::string>& prefixes,
     const std::function<void(const std::string& link, const std::string& caption)>& found);
 
+/// The file name of a stored picture: code, " - ", caption and the link's last four
+/// characters in lower case, without the characters a file name cannot hold; ".jpg" is
+/// added when those four characters hold no ".".
+std::string pictureFileName(const std::string& code, const std::string& caption,
+                            const std::string& link);
+
 } // namespace pixtrail::scrape
