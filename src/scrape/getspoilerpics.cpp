@@ -51,6 +51,15 @@ std::string contentDeliveryAddress(const std::string& link, const std::string& h
     return joined;
 }
 
+// A body that is no picture at all (a login or error page answered with 200, a captive
+// portal) must not be stored as a spoiler that every later run would take for done.
+bool looksLikePicture(std::string_view bytes) {
+    auto starts = [&](std::string_view magic) { return bytes.substr(0, magic.size()) == magic; };
+    return starts("\xFF\xD8\xFF") || starts("\x89PNG\r\n\x1A\n") || starts("GIF87a") ||
+           starts("GIF89a") || starts("BM") ||
+           (starts("RIFF") && bytes.size() >= 12 && bytes.substr(8, 4) == "WEBP");
+}
+
 bool skippable(const base::RunError& e) {
     return base::equalsNoCase(e.description(), "Invalid picture") ||
            base::equalsNoCase(e.description(), "Type mismatch");
@@ -89,12 +98,21 @@ void storePicture(Storage& s, std::string caption, const std::string& link) {
         const std::string source = base::replaceAllNoCase(link, "/display/", "/");
         WriteDebug("Downloading image '" + source + "' to file '" + path + "'");
         WebFetch& fetch = s.app.fetch();
-        std::string bytes = fetch.OpenURL(address(source), DataType::Bytes);
+        auto download = [&](const std::string& url) {
+            std::string bytes = fetch.OpenURL(url, DataType::Bytes);
+            if (!bytes.empty() && !looksLikePicture(bytes)) {
+                WriteDebug("Not a picture: '" + url + "' (" + std::to_string(bytes.size()) +
+                           " bytes)");
+                bytes.clear();
+            }
+            return bytes;
+        };
+        std::string bytes = download(address(source));
         if (bytes.empty()) {
             const std::string retry =
                 contentDeliveryAddress(address(source), s.app.endpoints.contentDeliveryHost);
             if (!retry.empty())
-                bytes = fetch.OpenURL(retry, DataType::Bytes);
+                bytes = download(retry);
         }
         if (bytes.empty()) {
             // Nothing arrived: no empty "picture" that later runs would take for done.

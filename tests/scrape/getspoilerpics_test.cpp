@@ -10,6 +10,9 @@ namespace {
 
 using Names = std::vector<std::string>;
 const std::string kPage = "http://www.geocaching.com/seek/cache_details.aspx?wp=";
+// Picture bodies: what matters is that they start like the formats they claim.
+const std::string kJpeg = "\xFF\xD8\xFF\xE0";
+const std::string kPng = "\x89PNG\r\n\x1A\n";
 
 // Whole runs with the real scrape over an in-memory web.
 class Scrape : public RunTest {
@@ -47,11 +50,11 @@ TEST_F(Scrape, StoresEachSpoilerUnderItsCaptionAndCountsIt) {
                        link("http://img.geocaching.com/cache/large/a4.JPEG", "Spoiler photo") +
                        link("http://img.geocaching.com/cache/display/a5.png", "Spoiler map") +
                        "<a href=\"http://img.geocaching.com/cache/a6.gif\">Spoiler gif</a>");
-    picture("http://img.geocaching.com/cache/large/a1.jpg", "one");
-    picture("http://img.geocaching.com/cache/large/a3.JPG", "three");
-    picture("http://img.geocaching.com/cache/large/a4.JPEG", "four");
-    picture("http://img.geocaching.com/cache/a5.png", "five");
-    picture("http://img.geocaching.com/cache/a6.gif", "six");
+    picture("http://img.geocaching.com/cache/large/a1.jpg", kJpeg + "one");
+    picture("http://img.geocaching.com/cache/large/a3.JPG", kJpeg + "three");
+    picture("http://img.geocaching.com/cache/large/a4.JPEG", kJpeg + "four");
+    picture("http://img.geocaching.com/cache/a5.png", kPng + "five");
+    picture("http://img.geocaching.com/cache/a6.gif", kJpeg + "six");
     std::vector<std::string> progress;
     frontend.onPump = [&](int) {
         if (frontend.selected >= 0)
@@ -61,11 +64,12 @@ TEST_F(Scrape, StoresEachSpoilerUnderItsCaptionAndCountsIt) {
     EXPECT_EQ(spoilerFiles(), (Names{"GC1A2B3 - Spoiler gifgif.jpg", "GC1A2B3 - Spoiler map.png",
                                      "GC1A2B3 - Spoiler photojpeg.jpg", "GC1A2B3 - Spoiler.jpg",
                                      "GC1A2B3 - Spoiler1.jpg"}));
-    EXPECT_EQ(readSpoiler("GC1A2B3 - Spoiler.jpg"), "one");
-    EXPECT_EQ(readSpoiler("GC1A2B3 - Spoiler1.jpg"), "three"); // the count was 1 then
-    EXPECT_EQ(readSpoiler("GC1A2B3 - Spoiler photojpeg.jpg"), "four");
-    EXPECT_EQ(readSpoiler("GC1A2B3 - Spoiler map.png"), "five");   // fetched without /display/
-    EXPECT_EQ(readSpoiler("GC1A2B3 - Spoiler gifgif.jpg"), "six"); // fetched without the quote
+    EXPECT_EQ(readSpoiler("GC1A2B3 - Spoiler.jpg"), kJpeg + "one");
+    EXPECT_EQ(readSpoiler("GC1A2B3 - Spoiler1.jpg"), kJpeg + "three"); // the count was 1 then
+    EXPECT_EQ(readSpoiler("GC1A2B3 - Spoiler photojpeg.jpg"), kJpeg + "four");
+    EXPECT_EQ(readSpoiler("GC1A2B3 - Spoiler map.png"), kPng + "five"); // fetched without /display/
+    EXPECT_EQ(readSpoiler("GC1A2B3 - Spoiler gifgif.jpg"),
+              kJpeg + "six"); // fetched without the quote
     EXPECT_EQ(frontend.lines, Names{"GC1A2B3 5 spoilers"});
     EXPECT_EQ(app->picturesDownloaded, 5);
     EXPECT_NE(std::find(progress.begin(), progress.end(), "Processing GC1A2B3 1 spoilers"),
@@ -83,14 +87,21 @@ TEST_F(Scrape, StoresEachSpoilerUnderItsCaptionAndCountsIt) {
 TEST_F(Scrape, AMissingPictureIsTriedOnTheContentDeliveryHostAndNeverFaked) {
     web("GC1A2B3", link("http://img.geocaching.com/cache/large/b1.jpg", "Spoiler one") +
                        link("http://img.geocaching.com/cache/large/b2.jpg", "Spoiler two"));
-    picture("http://imgcdn.geocaching.com/b1_l.jpg", "from the cdn");
+    picture("http://imgcdn.geocaching.com/b1_l.jpg", kJpeg + "from the cdn");
     ASSERT_EQ(sync::cmdSync_Click(*app), RunOutcome::Finished);
-    EXPECT_EQ(readSpoiler("GC1A2B3 - Spoiler one.jpg"), "from the cdn");
+    EXPECT_EQ(readSpoiler("GC1A2B3 - Spoiler one.jpg"), kJpeg + "from the cdn");
     EXPECT_FALSE(hasSpoiler("GC1A2B3 - Spoiler two.jpg")); // nothing came: no empty file
     EXPECT_EQ(frontend.lines, Names{"GC1A2B3 1 spoilers"});
     EXPECT_NE(std::find(fetch->requests.begin(), fetch->requests.end(),
                         "http://imgcdn.geocaching.com/b2_l.jpg"),
               fetch->requests.end());
+
+    // A body that is no picture (an error page sent with 200) is no spoiler either.
+    web("GC33333", link("http://img.geocaching.com/cache/large/h.jpg", "Spoiler"));
+    picture("http://img.geocaching.com/cache/large/h.jpg", "<html>Please sign in</html>");
+    picture("http://imgcdn.geocaching.com/h_l.jpg", kJpeg + "the real one");
+    ASSERT_EQ(sync::cmdSync_Click(*app), RunOutcome::Finished);
+    EXPECT_EQ(readSpoiler("GC33333 - Spoiler.jpg"), kJpeg + "the real one");
 
     // A cache whose only picture did not arrive is not marked as having none.
     web("GC22222", link("http://img.geocaching.com/cache/large/c.jpg", "Spoiler"));
@@ -118,7 +129,7 @@ TEST_F(Scrape, ForcedCodesAreRequestedAsGcButNamedAsRead) {
     dir.write("caches.gpx", "<name>OC12AB3</name>\r\n");
     responses()[kPage + "GC12AB3&Submit6=Find"] =
         cachePage(link("http://img.geocaching.com/cache/e.jpg", "Spoiler"));
-    picture("http://img.geocaching.com/cache/e.jpg", "jpeg");
+    picture("http://img.geocaching.com/cache/e.jpg", kJpeg + "jpeg");
     ASSERT_EQ(sync::cmdSync_Click(*app), RunOutcome::Finished);
     EXPECT_EQ(spoilerFiles(), Names{"OC12AB3 - Spoiler.jpg"});
 }
@@ -127,7 +138,7 @@ TEST_F(Scrape, DebugModeChangesNothingButTheTrace) {
     const std::string body = link("http://img.geocaching.com/cache/f.jpg", "Spoiler error") +
                              "<p>An error occurred\t\r\nsomewhere</p>";
     web("GC1A2B3", body);
-    picture("http://img.geocaching.com/cache/f.jpg", "jpeg");
+    picture("http://img.geocaching.com/cache/f.jpg", kJpeg + "jpeg");
     ASSERT_EQ(sync::cmdSync_Click(*app), RunOutcome::Finished);
     const Names quiet = spoilerFiles();
 

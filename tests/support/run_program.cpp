@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -99,7 +100,9 @@ ProgramResult runProgram(const std::string& program, const std::vector<std::stri
         if (fd.fd >= 0)
             close(fd.fd);
     int status = 0;
-    waitpid(pid, &status, 0);
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    result.peakKiB = usage.ru_maxrss;
     if (!killed && WIFEXITED(status))
         result.exitCode = WEXITSTATUS(status);
     return result;

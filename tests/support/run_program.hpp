@@ -10,6 +10,7 @@ struct ProgramResult {
     int exitCode = -1; ///< -1 when it had to be killed
     std::string out;
     std::string err;
+    long peakKiB = 0; ///< the program's peak resident memory
 };
 
 /// Runs a program with stdin from /dev/null, collects its output, and kills it when it
