@@ -65,23 +65,49 @@ bool skippable(const base::RunError& e) {
            base::equalsNoCase(e.description(), "Type mismatch");
 }
 
-void shrinkIfWanted(Storage& s, const std::string& link, const std::string& path) {
-    const auto& window = s.app.window;
-    if (window.control("chkResize").value == 0)
-        return;
-    const bool jpeg =
-        base::endsWithNoCase(address(link), "jpg") || base::endsWithNoCase(path, "jpg");
-    if (!jpeg)
-        return;
+bool wantsShrink(const shell::Application& app, const std::string& link, const std::string& path) {
+    return app.window.control("chkResize").value != 0 &&
+           (base::endsWithNoCase(address(link), "jpg") || base::endsWithNoCase(path, "jpg"));
+}
+
+std::pair<int, int> shrinkBox(const shell::Application& app) {
+    return {static_cast<int>(base::leadingNumber(app.window.control("txtWidth").text)),
+            static_cast<int>(base::leadingNumber(app.window.control("txtHeight").text))};
+}
+
+// Runs a shrink step; a picture that cannot be decoded stays as it came.
+template <typename Step> void shrinkStep(Step step) {
     try {
-        imaging::shrinkJpegFile(
-            path, static_cast<int>(base::leadingNumber(window.control("txtWidth").text)),
-            static_cast<int>(base::leadingNumber(window.control("txtHeight").text)));
+        step();
     } catch (const base::RunError& e) {
         if (!skippable(e))
             throw;
-        WriteDebug("Error: " + e.description()); // the picture stays as downloaded
+        WriteDebug("Error: " + e.description());
     }
+}
+
+// The picture's bytes, from its link or else from the content-delivery host; empty when
+// neither gave a picture.
+std::string downloadPicture(Storage& s, const std::string& link, const std::string& path) {
+    const std::string source = base::replaceAllNoCase(link, "/display/", "/");
+    WriteDebug("Downloading image '" + source + "' to file '" + path + "'");
+    WebFetch& fetch = s.app.fetch();
+    auto download = [&](const std::string& url) {
+        std::string bytes = fetch.OpenURL(url, DataType::Bytes);
+        if (!bytes.empty() && !looksLikePicture(bytes)) {
+            WriteDebug("Not a picture: '" + url + "' (" + std::to_string(bytes.size()) + " bytes)");
+            bytes.clear();
+        }
+        return bytes;
+    };
+    std::string bytes = download(address(source));
+    if (bytes.empty()) {
+        const std::string retry =
+            contentDeliveryAddress(address(source), s.app.endpoints.contentDeliveryHost);
+        if (!retry.empty())
+            bytes = download(retry);
+    }
+    return bytes;
 }
 
 void storePicture(Storage& s, std::string caption, const std::string& link) {
@@ -91,41 +117,36 @@ void storePicture(Storage& s, std::string caption, const std::string& link) {
 
     const std::string name = pictureFileName(s.call.code, caption, link);
     const std::string path = s.folder.path(name);
+    const auto [width, height] = shrinkBox(s.app);
     if (s.folder.contains(name)) {
         WriteDebug("File '" + path + "' already exists and is " +
                    std::to_string(base::fileSize(path).value_or(0)) + " bytes");
+        if (wantsShrink(s.app, link, path))
+            shrinkStep([&] { imaging::shrinkJpegFile(path, width, height); });
     } else {
-        const std::string source = base::replaceAllNoCase(link, "/display/", "/");
-        WriteDebug("Downloading image '" + source + "' to file '" + path + "'");
-        WebFetch& fetch = s.app.fetch();
-        auto download = [&](const std::string& url) {
-            std::string bytes = fetch.OpenURL(url, DataType::Bytes);
-            if (!bytes.empty() && !looksLikePicture(bytes)) {
-                WriteDebug("Not a picture: '" + url + "' (" + std::to_string(bytes.size()) +
-                           " bytes)");
-                bytes.clear();
-            }
-            return bytes;
-        };
-        std::string bytes = download(address(source));
-        if (bytes.empty()) {
-            const std::string retry =
-                contentDeliveryAddress(address(source), s.app.endpoints.contentDeliveryHost);
-            if (!retry.empty())
-                bytes = download(retry);
-        }
+        std::string bytes = downloadPicture(s, link, path);
         if (bytes.empty()) {
             // Nothing arrived: no empty "picture" that later runs would take for done.
             WriteDebug("No picture received for '" + path + "'");
             ++s.failedDownloads;
             return;
         }
+        WriteDebug("File size is " + std::to_string(bytes.size()));
+        // Shrunk before it gets its name: a kill in between must not leave a full-size
+        // picture that later runs would skip and never shrink.
+        if (wantsShrink(s.app, link, path)) {
+            shrinkStep([&] {
+                if (auto smaller = imaging::shrinkJpegBytes(bytes, width, height)) {
+                    WriteDebug("Resizing picture " + path);
+                    bytes = std::move(*smaller);
+                    WriteDebug("File size is " + std::to_string(bytes.size()));
+                }
+            });
+        }
         base::writeFileAtomically(path, bytes);
         s.folder.added(name);
-        WriteDebug("File size is " + std::to_string(bytes.size()));
         ++s.app.picturesDownloaded;
     }
-    shrinkIfWanted(s, link, path);
 
     ++s.count;
     s.app.progress.setLine(s.app.progress.currentIndex(),

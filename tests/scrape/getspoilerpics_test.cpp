@@ -1,5 +1,9 @@
+#include "imaging/jpeg_reader.hpp"
 #include "scrape/getspoilerpics.hpp"
 #include "support/run_fixture.hpp"
+
+#include <fstream>
+#include <iterator>
 
 using namespace pixtrail;
 using pixtrail::testing::RunTest;
@@ -171,4 +175,26 @@ TEST_F(Scrape, AFaultInsideTheScrapeIsShownAndEndsTheProgram) {
     frontend.messages.clear();
     EXPECT_THROW(sync::cmdSync_Click(*app), shell::ProgramEndRequested);
     EXPECT_EQ(warnings(), Names{"The web fetch failed"});
+}
+
+TEST_F(Scrape, JpegsAreShrunkBeforeTheyAreStoredAndWhenFoundTooBig) {
+    std::ifstream in(PIXTRAIL_SOURCE_DIR "/demo/site/cache/large/mill-final.jpg", std::ios::binary);
+    const std::string photo((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_EQ(imaging::readJpegHeader(photo).width, 800);
+    tick("chkResize", true);
+    app->window.setText("txtWidth", "300");
+    app->window.setText("txtHeight", "300");
+    web("GC1A2B3", link("http://img.geocaching.com/cache/m.jpg", "Spoiler") +
+                       link("http://img.geocaching.com/cache/n.jpg", "Spoiler hint"));
+    picture("http://img.geocaching.com/cache/m.jpg", photo);
+    spoiler("GC1A2B3 - Spoiler hint.jpg", photo); // an earlier run stored it full size
+    tick("chkRecheck", true);
+    ASSERT_EQ(sync::cmdSync_Click(*app), RunOutcome::Finished);
+    ASSERT_EQ(spoilerFiles(), (Names{"GC1A2B3 - Spoiler hint.jpg", "GC1A2B3 - Spoiler.jpg"}));
+    for (const char* name : {"GC1A2B3 - Spoiler.jpg", "GC1A2B3 - Spoiler hint.jpg"}) {
+        const imaging::JpegHeader stored = imaging::readJpegHeader(readSpoiler(name));
+        EXPECT_EQ(stored.width, 300) << name;
+        EXPECT_EQ(stored.height, 225) << name;
+    }
+    EXPECT_EQ(frontend.lines, Names{"GC1A2B3 2 spoilers"});
 }
