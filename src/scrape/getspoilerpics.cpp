@@ -218,6 +218,7 @@ int getspoilerpics(shell::Application& app, shell::ScrapeCall& call) {
         if (s.count == 0 && page.size() > 1000 && s.failedDownloads == 0)
             createMarker(s.folder, call.code);
         result = s.count;
+        call.failedDownloads = s.failedDownloads;
     } catch (const base::RunError& e) {
         WriteDebug("Error: " + e.description());
         app.frontend.busyChanged(false);

@@ -31,6 +31,7 @@ struct ScrapeCall {
     std::string onlyWords;   ///< "spoiler," + the only-words box, trimmed
     std::string ignoreWords; ///< "no spoil,not spoil," + the ignore-words box, trimmed
     std::string cacheName;   ///< out: the cache's title on its page
+    int failedDownloads = 0; ///< out: accepted pictures that did not arrive
 };
 
 /// The scrape of one cache: the number of pictures stored or present, or -1 when it

@@ -28,6 +28,14 @@ void deleteUnusedFiles(shell::Application& app, RunContext& run) {
     for (const std::string& code : base::splitLimited(run.codeList, '*', std::string::npos))
         codes.insert(base::ansiUpper(code));
 
+    // Notes of unfinished caches that left the file go silently: they are the program's
+    // own bookkeeping, not the user's files.
+    for (const std::string& name : folder.find(".pixtrail-incomplete-*.part")) {
+        const std::string code = name.substr(21, name.size() - 21 - 5);
+        if (!codes.count(base::ansiUpper(code)) && base::removeFile(folder.path(name)))
+            folder.removed(name);
+    }
+
     for (const char* pattern : {"*-*.jpg", "*-*.txt", "*.html"}) {
         for (const std::string& name : folder.find(pattern)) {
             if (codes.count(base::ansiUpper(leadingCode(name))) ||

@@ -16,6 +16,8 @@ using shell::WriteDebug;
 constexpr std::string_view kSummary = "no spoiler found.txt";
 constexpr std::string_view kMarkerSuffix = " - no spoiler found.txt";
 constexpr std::string_view kMarkers = "*- no spoiler found.txt";
+constexpr std::string_view kIncompletePrefix = ".pixtrail-incomplete-";
+constexpr std::string_view kIncompleteSuffix = ".part";
 
 void setResult(shell::Application& app, const std::string& text) {
     app.progress.setLine(app.progress.currentIndex(), text);
@@ -45,11 +47,19 @@ std::vector<std::string> summaryLines(const std::string& content) {
     return lines;
 }
 
+// The note that a cache's pictures are being stored; it stays when they were not all.
+std::string incompleteMarker(const std::string& code) {
+    return std::string(kIncompletePrefix) + code + std::string(kIncompleteSuffix);
+}
+
 } // namespace
 
 void processWaypoint(shell::Application& app, RunContext& run, const std::string& code) {
     FolderIndex& folder = *run.folder;
-    if (app.window.control("chkRecheck").value == 0) {
+    // A cache whose pictures were not all stored (the program was killed, a picture did
+    // not arrive) has some of them: the skip tests would take it for done.
+    const std::string incomplete = incompleteMarker(code);
+    if (app.window.control("chkRecheck").value == 0 && !folder.contains(incomplete)) {
         const std::pair<const char*, const char*> tests[] = {
             {" *.txt", "no spoilers found"},
             {" *.jpg", "spoilers already downloaded"},
@@ -73,10 +83,16 @@ void processWaypoint(shell::Application& app, RunContext& run, const std::string
     call.onlyWords = "spoiler," + base::trimSpaces(app.window.control("txtOnlyWords").text);
     call.ignoreWords =
         "no spoil,not spoil," + base::trimSpaces(app.window.control("txtIgnoreWords").text);
+    if (!folder.contains(incomplete)) {
+        base::writeFileAtomically(folder.path(incomplete), "");
+        folder.added(incomplete);
+    }
     const int pictures = app.getspoilerpics(app, call);
     run.cacheName = call.cacheName;
     if (pictures < 0)
         throw shell::ProgramEndRequested(3); // the scrape has told the user already
+    if (call.failedDownloads == 0)
+        deleteFile(folder, incomplete);
     if (pictures == 0)
         setResult(app, code + " " + app.tr("no spoilers found"));
     else

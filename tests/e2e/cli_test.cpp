@@ -150,6 +150,18 @@ TEST_F(CliTest, ASyncDownloadsSpoilersFromTheSiteAndSkipsThemNextTime) {
     EXPECT_NE(dir.read("spoilers/GC5PX7Q.html").find("<title>GC5PX7Q -  The Weir</title>"),
               std::string::npos);
 
+    // The picture that did not arrive is tried again next time; the other is not fetched.
+    site.clearRequests();
+    r = run({"-a"});
+    EXPECT_EQ(r.out, "GC5PX7Q 1 spoilers\n");
+    EXPECT_EQ(site.targets(),
+              (std::vector<std::string>{"/", "/seek/cache_details.aspx?wp=GC5PX7Q&Submit6=Find",
+                                        "/cache/large/gone.png", "/gone_l.png"}));
+    site.serve("/cache/large/gone.png", picture, "image/png");
+    r = run({"-a"});
+    EXPECT_EQ(r.out, "GC5PX7Q 2 spoilers\n");
+
+    // Complete now: skipped without a request.
     site.clearRequests();
     r = run({"-a"});
     EXPECT_EQ(r.exitCode, 0) << r.err;

@@ -60,8 +60,13 @@ protected:
                           {std::chrono::seconds(90), 0, {"XDG_CONFIG_HOME=" + dir.file("config")}});
     }
 
+    // The folder's files as a user sees them (the program's hidden notes left out).
     std::vector<std::string> spoilers() {
-        return pixtrail::base::listFiles(dir.file("spoilers"), "*");
+        std::vector<std::string> names;
+        for (const std::string& n : pixtrail::base::listFiles(dir.file("spoilers"), "*"))
+            if (n.rfind(".pixtrail-", 0) != 0)
+                names.push_back(n);
+        return names;
     }
 };
 
@@ -112,6 +117,9 @@ TEST_F(Faults, PicturesThatAreTooBigBrokenOrNotPicturesAreNotStored) {
     EXPECT_EQ(spoilers(), std::vector<std::string>{"GC4GOOD - Spoiler.jpg"});
     EXPECT_NE(r.out.find("GC1HUGE no spoilers found"), std::string::npos);
     EXPECT_LT(r.peakKiB, 160 * 1024); // the 200 MiB picture was cut at the 64 MiB cap
+    // The caches whose pictures did not arrive are noted as unfinished.
+    EXPECT_TRUE(dir.exists("spoilers/.pixtrail-incomplete-GC2HTML.part"));
+    EXPECT_FALSE(dir.exists("spoilers/.pixtrail-incomplete-GC4GOOD.part"));
     for (const std::string& name : spoilers())
         EXPECT_FALSE(pixtrail::base::isAtomicWriteTemporary(name));
 

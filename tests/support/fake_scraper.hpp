@@ -17,12 +17,14 @@ public:
     std::map<std::string, int> results;                       ///< code -> result (default 0)
     std::map<std::string, std::string> cacheNames;            ///< code -> name on the page
     std::map<std::string, std::vector<std::string>> pictures; ///< code -> files it stores
+    std::map<std::string, int> failed; ///< code -> pictures that did not arrive
     std::vector<shell::ScrapeCall> calls;
 
     shell::Scraper bind() {
         return [this](shell::Application& app, shell::ScrapeCall& call) {
             calls.push_back(call);
             call.cacheName = cacheNames[call.code];
+            call.failedDownloads = failed[call.code];
             for (const std::string& name : pictures[call.code]) {
                 base::writeFileAtomically(call.folder->path(name), "picture");
                 call.folder->added(name);

@@ -306,3 +306,32 @@ TEST_F(Bookkeeping, AnInterruptedPageWriteLeavesTheOldPageWhole) {
     for (const std::string& name : spoilerFiles())
         EXPECT_FALSE(base::isAtomicWriteTemporary(name)) << name;
 }
+
+TEST_F(Bookkeeping, ACacheLeftHalfDoneIsVisitedAgainUntilItIsComplete) {
+    codes({"GC1A2B3", "GC22222"});
+    // Killed while storing GC1A2B3's pictures: one is there, the note says it is unfinished.
+    spoiler("GC1A2B3 - first.jpg");
+    spoiler(".pixtrail-incomplete-GC1A2B3.part", "");
+    // GC22222 loses a picture on the way this time.
+    scraper.pictures["GC22222"] = {"GC22222 - one.jpg"};
+    scraper.failed["GC22222"] = 1;
+    scraper.pictures["GC1A2B3"] = {"GC1A2B3 - second.jpg"};
+    ASSERT_EQ(sync::cmdSync_Click(*app), RunOutcome::Finished);
+    EXPECT_EQ(scraper.codes(), (Names{"GC1A2B3", "GC22222"}));
+    EXPECT_FALSE(hasSpoiler(".pixtrail-incomplete-GC1A2B3.part"));
+    EXPECT_TRUE(hasSpoiler(".pixtrail-incomplete-GC22222.part"));
+
+    // Next time only the unfinished one is visited again; once complete, it is done.
+    scraper.calls.clear();
+    scraper.failed["GC22222"] = 0;
+    ASSERT_EQ(sync::cmdSync_Click(*app), RunOutcome::Finished);
+    EXPECT_EQ(scraper.codes(), Names{"GC22222"});
+    scraper.calls.clear();
+    ASSERT_EQ(sync::cmdSync_Click(*app), RunOutcome::Finished);
+    EXPECT_TRUE(scraper.calls.empty());
+
+    // A note of a cache that left the waypoint file goes with the cleanup.
+    spoiler(".pixtrail-incomplete-GC99999.part", "");
+    ASSERT_EQ(sync::cmdSync_Click(*app), RunOutcome::Finished);
+    EXPECT_FALSE(hasSpoiler(".pixtrail-incomplete-GC99999.part"));
+}

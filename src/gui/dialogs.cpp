@@ -1,0 +1,49 @@
+#include "gui/dialogs.hpp"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace pixtrail::gui {
+namespace {
+
+QMessageBox::Icon iconOf(shell::MessageKind kind) {
+    switch (kind) {
+    case shell::MessageKind::Warning:
+        return QMessageBox::Warning;
+    case shell::MessageKind::Information:
+        return QMessageBox::Information;
+    case shell::MessageKind::Critical:
+        return QMessageBox::Critical;
+    }
+    return QMessageBox::Warning;
+}
+
+} // namespace
+
+void showMessageBox(QWidget* parent, shell::MessageKind kind, const QString& title,
+                    const QString& text) {
+    QMessageBox box(iconOf(kind), title, text, QMessageBox::Ok, parent);
+    // Texts carry file names, captions and page titles: never let one be taken for markup.
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+bool askYesNoBox(QWidget* parent, const QString& title, const QString& text) {
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    box.exec();
+    return box.clickedButton() == box.button(QMessageBox::Yes);
+}
+
+QString chooseWaypointFile(QWidget* parent, const QString& current) {
+    return QFileDialog::getOpenFileName(
+        parent, QString(), current, QStringLiteral("waypoint files (*.gpx *.loc);;All files (*)"));
+}
+
+QString chooseFolder(QWidget* parent, const QString& title, const QString& current) {
+    return QFileDialog::getExistingDirectory(parent, title, current, QFileDialog::ShowDirsOnly);
+}
+
+} // namespace pixtrail::gui

@@ -1,0 +1,173 @@
+#include "gui/gui_program.hpp"
+
+#include "base/ansi_text.hpp"
+#include "shell/debug_log.hpp"
+#include "shell/startup.hpp"
+#include "update/update_steps.hpp"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QThread>
+
+#include <cstdio>
+#include <cstdlib>
+#include <utility>
+
+namespace pixtrail::gui {
+
+ProcessControl realProcessControl() {
+    return {[](int exitCode) { QCoreApplication::exit(exitCode); },
+            [](int exitCode) {
+                std::fflush(nullptr);
+                std::_Exit(exitCode);
+            }};
+}
+
+GuiProgram::GuiProgram(shell::ProgramPaths paths, shell::FetchFactory fetchFactory,
+                       ProcessControl process)
+    : clearNextUpdateDate(update::clearNextUpdateDate),
+      m_app(std::make_unique<shell::Application>(m_frontend, std::move(paths),
+                                                 std::move(fetchFactory))),
+      m_window(std::make_unique<MainWindow>(m_app->window)), m_process(std::move(process)) {
+    m_frontend.attach(m_window.get());
+    QThread* const windowThread = QThread::currentThread();
+    MainWindow* const window = m_window.get();
+    // The run changes the model on its own thread: the window gets a copy of the control,
+    // never a reference into a model that another thread is changing.
+    m_app->window.setListener([windowThread, window](const shell::Control& control) {
+        if (QThread::currentThread() == windowThread)
+            window->showControl(control);
+        else
+            QMetaObject::invokeMethod(
+                window, [window, copy = control] { window->showControl(copy); },
+                Qt::QueuedConnection);
+    });
+    connect(window, &MainWindow::startPressed, this, &GuiProgram::startPressed);
+    connect(window, &MainWindow::startClicked, this, &GuiProgram::startRun);
+    connect(window, &MainWindow::stopClicked, this, &GuiProgram::stopClicked);
+    connect(window, &MainWindow::closeRequested, this, &GuiProgram::closeRequested);
+}
+
+GuiProgram::~GuiProgram() {
+    if (m_thread) {
+        // Only reached when the program is taken down without ending the process (tests):
+        // let the run return on its own, answering whatever it still asks with No.
+        disconnect(m_thread, nullptr, this, nullptr);
+        m_frontend.detach();
+        m_app->runActive = false;
+        m_app->stopPressed = true;
+        const QDeadlineTimer deadline(std::chrono::minutes(2));
+        while (!m_thread->wait(QDeadlineTimer(std::chrono::milliseconds(50)))) {
+            if (deadline.hasExpired())
+                qFatal("pixtrail: the run did not return");
+            QCoreApplication::processEvents();
+        }
+        delete m_thread;
+    }
+    m_frontend.detach();
+    m_app->window.setListener(nullptr);
+}
+
+std::optional<int> GuiProgram::start(std::string_view commandLine) {
+    shell::debugLog().setPath(m_app->paths.debugFile);
+    shell::StartupPlan plan;
+    try {
+        plan = shell::Form_Load(*m_app, commandLine);
+    } catch (const shell::ProgramEndRequested& end) {
+        return end.exitCode();
+    }
+    m_window->showCentred();
+    if (plan.runNow) {
+        m_startupRun = true;
+        m_endAfterStartupRun = plan.endAfterRun;
+        startRun();
+    }
+    return std::nullopt;
+}
+
+// The mouse press decides debug mode before the click starts the run; a run started from
+// the keyboard or the command line leaves it as it was.
+void GuiProgram::startPressed(Qt::MouseButton button, Qt::KeyboardModifiers modifiers) {
+    int mask = 0;
+    if (modifiers & Qt::ShiftModifier)
+        mask |= 1;
+    if (modifiers & Qt::ControlModifier)
+        mask |= 2;
+    if (modifiers & Qt::AltModifier)
+        mask |= 4;
+    if (button != Qt::LeftButton || mask != 0)
+        clearNextUpdateDate(*m_app);
+    shell::debugLog().setEnabled(mask >= 3);
+}
+
+void GuiProgram::startRun() {
+    if (m_thread)
+        return;
+    m_window->setRunOwnsModel(true);
+    m_thread = QThread::create([this] { m_result = runOnThread(); });
+    m_thread->setParent(this);
+    m_thread->setObjectName(QStringLiteral("pixtrail-run"));
+    connect(m_thread, &QThread::finished, this, &GuiProgram::runThreadFinished);
+    m_thread->start();
+}
+
+GuiProgram::RunResult GuiProgram::runOnThread() {
+    RunResult result;
+    const std::string caption = m_app->caption();
+    auto endFailedRun = [&](const std::string& why) {
+        // A failure the core let through ends the run like a run-time failure does,
+        // instead of taking the program down with the thread.
+        m_app->runActive = false;
+        m_app->dobuttons();
+        m_app->frontend.busyChanged(false);
+        m_app->setCaption(caption);
+        m_app->message(shell::MessageKind::Warning, why);
+        result.outcome = sync::RunOutcome::EndedByError;
+    };
+    try {
+        result.outcome = sync::cmdSync_Click(*m_app);
+    } catch (const shell::ProgramEndRequested& end) {
+        result.endCode = end.exitCode();
+    } catch (const std::exception& e) {
+        endFailedRun(base::utf8ToAnsi(e.what()));
+    } catch (...) {
+        endFailedRun("Unexpected failure");
+    }
+    return result;
+}
+
+void GuiProgram::runThreadFinished() {
+    m_thread->wait();
+    m_thread->deleteLater();
+    m_thread = nullptr;
+    const RunResult result = m_result;
+    // Every change the run made has been mirrored by now: the thread's copies were queued
+    // before its end was.
+    m_window->setRunOwnsModel(false);
+    emit runFinished();
+    if (result.endCode) {
+        m_process.exit(*result.endCode);
+        return;
+    }
+    if (std::exchange(m_startupRun, false)) {
+        emit startupRunFinished();
+        if (m_endAfterStartupRun)
+            m_process.exit(result.outcome == sync::RunOutcome::Finished ? 0 : 1);
+    }
+}
+
+void GuiProgram::stopClicked() {
+    // A click that arrives just after the run has ended must not add a stop line.
+    if (m_app->runActive)
+        m_app->cmdStop_Click();
+}
+
+void GuiProgram::closeRequested() {
+    m_app->runActive = false;
+    if (m_thread)
+        m_process.exitAtOnce(0); // abandons the run where it stands
+    else
+        m_process.exit(0); // settings are saved when a run starts, not here
+}
+
+} // namespace pixtrail::gui

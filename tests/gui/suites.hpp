@@ -1,0 +1,12 @@
+#pragma once
+
+// The Qt Test suites of the window program, one per concern; each runs as its own test.
+int runStartupWindowTest(int argc, char** argv);
+int runInputTest(int argc, char** argv);
+int runCommandLineTest(int argc, char** argv);
+int runRunWindowTest(int argc, char** argv);
+int runProgramTest(int argc, char** argv);
+
+/// The child half of ProgramTest's closing test: the window program over `folder`, closed
+/// during a run. Returns only when closing did not end the process.
+int closeDuringRunChild(const char* folder);

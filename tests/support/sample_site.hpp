@@ -1,0 +1,44 @@
+#pragma once
+
+#include "support/fixture_site.hpp"
+
+#include <string>
+#include <vector>
+
+namespace pixtrail::testing {
+
+/// A fixture site with many caches for the heavier checks: every tenth cache has no
+/// pictures (its page is long enough to earn a no-spoiler marker), the others link each of
+/// the given pictures with the caption "Spoiler " + its name.
+class SampleSite {
+public:
+    struct Picture {
+        std::string name;  ///< used in the address and the caption
+        std::string bytes; ///< served for every cache
+    };
+
+    SampleSite(int caches, std::vector<Picture> pictures);
+
+    FixtureSite& site() { return m_site; }
+    const std::vector<std::string>& codes() const { return m_codes; }
+    const std::vector<Picture>& pictures() const { return m_pictures; }
+    int cachesWithPictures() const;
+    /// A GPX file naming every cache.
+    std::string waypointFile() const;
+    /// A settings file that points every host at the site.
+    std::string settings(const std::string& waypointFile, const std::string& spoilerFolder,
+                         const std::string& extraSettings = "") const;
+    /// Bytes of page and picture bodies one full run fetches.
+    long long bytesPerFullRun() const;
+
+    /// Code number i: "GC" and five characters.
+    static std::string code(int i);
+
+private:
+    FixtureSite m_site;
+    std::vector<std::string> m_codes;
+    std::vector<Picture> m_pictures;
+    long long m_pageBytes = 0;
+};
+
+} // namespace pixtrail::testing
