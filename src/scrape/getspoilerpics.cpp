@@ -117,7 +117,8 @@ void storePicture(Storage& s, std::string caption, const std::string& link) {
 
     const std::string name = pictureFileName(s.call.code, caption, link);
     const std::string path = s.folder.path(name);
-    const auto [width, height] = shrinkBox(s.app);
+    const auto box = shrinkBox(s.app);
+    const int width = box.first, height = box.second;
     if (s.folder.contains(name)) {
         WriteDebug("File '" + path + "' already exists and is " +
                    std::to_string(base::fileSize(path).value_or(0)) + " bytes");

@@ -44,11 +44,13 @@ std::string SampleSite::waypointFile() const {
 std::string SampleSite::settings(const std::string& waypointFile, const std::string& spoilerFolder,
                                  const std::string& extraSettings) const {
     const std::string host = m_site.host();
-    return "[Settings]\r\nWaypointfile=" + waypointFile + "\r\nSpoilerfolder=" + spoilerFolder +
+    // The extra settings come first: of two equal keys the first is the one read.
+    return "[Settings]\r\n" + extraSettings + "Waypointfile=" + waypointFile +
+           "\r\nSpoilerfolder=" + spoilerFolder +
            "\r\ndelay=0\r\nonlysummary=1\r\ndohtml=1\r\ndelunused=1\r\nshrinkpics=1\r\n"
-           "shrinkwidth=300\r\nshrinkheight=300\r\n" +
-           extraSettings + "[Network]\r\ncachehost=" + host + "\r\nimagehost1=" + host +
-           "\r\ncdnhost=" + host + "\r\nhomehost=" + host + "\r\n";
+           "shrinkwidth=300\r\nshrinkheight=300\r\n[Network]\r\ncachehost=" +
+           host + "\r\nimagehost1=" + host + "\r\ncdnhost=" + host + "\r\nhomehost=" + host +
+           "\r\n";
 }
 
 long long SampleSite::bytesPerFullRun() const {
