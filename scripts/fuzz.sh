@@ -6,7 +6,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-30}
 shift || true
-build="$root/build-fuzz"
+# A build made by scripts/sanitize.sh (PIXTRAIL_FUZZ_BUILD) is used as it is.
+build=${PIXTRAIL_FUZZ_BUILD:-"$root/build-fuzz"}
 
 need=()
 for p in clang libclang-rt-14-dev; do
@@ -17,11 +18,12 @@ if ((${#need[@]})); then
   "${sudo[@]}" apt-get update -qq
   DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
 fi
-"$root/scripts/setup.sh" "$root/build" >/dev/null # installs the libraries the core needs
-
-CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DPIXTRAIL_FUZZ=ON -DPIXTRAIL_GUI=OFF -DPIXTRAIL_TESTS=OFF >/dev/null
-cmake --build "$build" >/dev/null
+if [[ -z ${PIXTRAIL_FUZZ_BUILD:-} ]]; then
+  "$root/scripts/setup.sh" "$root/build" >/dev/null # installs the libraries the core needs
+  CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DPIXTRAIL_FUZZ=ON -DPIXTRAIL_GUI=OFF -DPIXTRAIL_TESTS=OFF >/dev/null
+  cmake --build "$build" >/dev/null
+fi
 
 targets=("$@")
 if ((${#targets[@]} == 0)); then

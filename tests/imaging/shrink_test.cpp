@@ -203,7 +203,9 @@ TEST_F(ShrinkFile, WhatCannotBeReadAsAPictureStaysAsDownloaded) {
         {"an empty file", ""},
         {"an error page", "<html><body>404</body></html>"},
     };
-    for (const auto& [what, bytes] : cases) {
+    for (const auto& entry : cases) {
+        const std::string& what = entry.first;
+        const std::string& bytes = entry.second;
         dir.write("GC1 - Spoiler.jpg", bytes);
         expectInvalidPicture([&] { shrinkJpegFile(path, 300, 300); }, what);
         expectInvalidPicture([&] { shrinkJpegBytes(bytes, 300, 300); }, what + " in memory");

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# The whole test suite under AddressSanitizer and UndefinedBehaviorSanitizer (clang), then
+# every fuzz target for SECONDS seconds from the same build. Usage: scripts/sanitize.sh [SECONDS]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+seconds=${1:-20}
+build="$root/build-sanitize"
+
+"$root/scripts/setup.sh" "$root/build" >/dev/null # the libraries, and clang below
+need=()
+for p in clang libclang-rt-14-dev; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || need+=("$p")
+done
+if ((${#need[@]})); then
+  sudo=(); [[ $(id -u) -eq 0 ]] || sudo=(sudo)
+  "${sudo[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
+fi
+
+CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DPIXTRAIL_SANITIZE=ON -DPIXTRAIL_FUZZ=ON -DPIXTRAIL_TESTS=ON -DPIXTRAIL_GUI=OFF \
+  -DPIXTRAIL_WERROR=ON >/dev/null
+cmake --build "$build"
+(cd "$build" && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --output-on-failure --timeout 600 -j2)
+if ((seconds > 0)); then
+  PIXTRAIL_FUZZ_BUILD="$build" "$root/scripts/fuzz.sh" "$seconds"
+fi
