@@ -8,8 +8,8 @@ build=${1:-"$root/build"}
 shift || true
 
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl1-mesa-dev libcurl4-openssl-dev
-          libssl-dev libturbojpeg0-dev libcpp-httplib-dev libgtest-dev libgmock-dev
-          libbenchmark-dev xvfb xauth)
+          libssl-dev libturbojpeg0-dev libpng-dev libgif-dev libcpp-httplib-dev libgtest-dev
+          libgmock-dev libbenchmark-dev xvfb xauth)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -56,7 +56,7 @@ MainWindowModel::MainWindowModel(std::string homePageHost) {
              "Optional comma separated list of words any of which MUST BE in the caption.");
     onlyWords.enabled = false;
     add(setting(onlyWords, "onlywords", ""));
-    add(setting(make("txtDelay", K::TextBox, {4680, 4200, 495, kRowHeight}, {},
+    add(setting(make("txtDelay", K::TextBox, {4680, 4560, 495, kRowHeight}, {},
                      "Number of seconds to wait between requesting web pages."),
                 "delay", "10"));
     add(setting(make("chkNoTxt", K::CheckBox, {kLeft, 3840, kFullWidth, 255},
@@ -102,6 +102,13 @@ MainWindowModel::MainWindowModel(std::string homePageHost) {
                               "Automatically update program to latest release");
     autoUpdate.visible = false; // the setting is kept, the box is never shown
     add(setting(autoUpdate, "autoupdate", "1"));
+    // Last among the settings: settings files written before it keep their order.
+    add(setting(make("chkGarminPhotos", K::CheckBox, {kLeft, 4200, kFullWidth, 255},
+                     "Also arrange spoilers for Garmin handhelds (GeocachePhotos)",
+                     "When ticked, the spoilers are also arranged in a folder named Garmin "
+                     "inside the spoiler folder. Copy that Garmin folder to the root of the "
+                     "device's internal memory."),
+                "garminphotos", "0"));
 
     // The rest of the window.
     add(make("cmdWaypointopen", K::Button, {6000, 120, 375, kRowHeight}, "...",
@@ -118,9 +125,9 @@ MainWindowModel::MainWindowModel(std::string homePageHost) {
     Control stop = make("cmdStop", K::Button, {kLeft, 7200, 1455, 375}, "Stop");
     stop.visible = false;
     add(stop);
-    add(make("lstProgress", K::ListBox, {kLeft, 4560, kFullWidth, 2220}, {},
+    add(make("lstProgress", K::ListBox, {kLeft, 4920, kFullWidth, 1860}, {},
              "List of waypoints processed"));
-    Control sort = make("lstSort", K::ListBox, {kLeft, 4560, 1215, 255});
+    Control sort = make("lstSort", K::ListBox, {kLeft, 4920, 1215, 255});
     sort.visible = false;
     add(sort);
     add(make("ProgressBar1", K::ProgressBar, {kLeft, 6840, kFullWidth, 255}, {}, "Progress bar"));
@@ -144,8 +151,8 @@ MainWindowModel::MainWindowModel(std::string homePageHost) {
         {"Spoiler folder", {kLeft, 510, 1815, 255}},
         {"height", {4080, 3150, 555, 255}},
         {"width", {5280, 3150, 555, 255}},
-        {"Delay between web requests", {kLeft, 4230, 4455, 255}},
-        {"seconds", {5280, 4230, 1095, 255}},
+        {"Delay between web requests", {kLeft, 4590, 4455, 255}},
+        {"seconds", {5280, 4590, 1095, 255}},
         {"or", {kLeft, 1830, 495, 255}},
         {"or", {kLeft, 2430, 495, 255}},
     };

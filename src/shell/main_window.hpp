@@ -14,7 +14,7 @@ constexpr const char* kDefaultHomePageHost = "www.pixtrail.app";
 /// initial state and place, and the window's own change handling (the three interlocks,
 /// digit-only typing in the number fields, the 4-character cut of the size fields).
 ///
-/// Control order puts the sixteen settings first, in the order a fresh settings file
+/// Control order puts the seventeen settings first, in the order a fresh settings file
 /// lists them, then the rest of the window.
 class MainWindowModel : public WindowModel {
 public:

@@ -18,15 +18,20 @@ std::string leadingCode(std::string_view fileName) {
     return std::string(fileName.substr(0, end));
 }
 
-void deleteUnusedFiles(shell::Application& app, RunContext& run) {
-    FolderIndex& folder = *run.folder;
-    shell::WriteDebug("Looking for unused files");
+std::unordered_set<std::string> acceptedCodes(const std::string& codeList) {
     // The "*"-delimited code list as a set: the same answer without rescanning a long text
     // for every file of a big folder. The list's doubled "*" at its start makes an empty
     // code count as present.
     std::unordered_set<std::string> codes{""};
-    for (const std::string& code : base::splitLimited(run.codeList, '*', std::string::npos))
+    for (const std::string& code : base::splitLimited(codeList, '*', std::string::npos))
         codes.insert(base::ansiUpper(code));
+    return codes;
+}
+
+void deleteUnusedFiles(shell::Application& app, RunContext& run) {
+    FolderIndex& folder = *run.folder;
+    shell::WriteDebug("Looking for unused files");
+    const std::unordered_set<std::string> codes = acceptedCodes(run.codeList);
 
     // Notes of unfinished caches that left the file go silently: they are the program's
     // own bookkeeping, not the user's files.

@@ -117,6 +117,7 @@ void echoOptions(const Application& app, const RunContext& run) {
     WriteDebug("Height: " + textOf(app, "txtHeight"));
     WriteDebug("Create HTML: " + checkState(app, "chkDohtml"));
     WriteDebug("Create summary: " + checkState(app, "chkNoTxt"));
+    WriteDebug("Garmin photos: " + checkState(app, "chkGarminPhotos"));
     WriteDebug("Delay: " + textOf(app, "txtDelay"));
 }
 
@@ -142,6 +143,8 @@ void waypointLoop(Application& app, RunContext& run, const std::string& savedCap
             app.progress.add(app.tr("Processing %s", run.lineName));
             WriteDebug("Processing waypoint '" + run.lineName + "'");
             processWaypoint(app, run, run.lineName);
+            if (ticked(app, "chkGarminPhotos"))
+                arrangeGarminPhotos(app, run, run.lineName);
         }
         // Every name goes to the page step, accepted or not, unless it could address a
         // file outside the spoiler folder.
@@ -152,8 +155,13 @@ void waypointLoop(Application& app, RunContext& run, const std::string& savedCap
 }
 
 void finish(Application& app, RunContext& run, const std::string& savedCaption) {
-    if (ticked(app, "chkDelUnused") && app.runActive)
+    if (ticked(app, "chkDelUnused") && app.runActive) {
         deleteUnusedFiles(app, run);
+        if (ticked(app, "chkGarminPhotos"))
+            deleteUnusedGarminFolders(app, run);
+    }
+    if (!ticked(app, "chkGarminPhotos"))
+        removeGarminPhotos(app, run);
     if (ticked(app, "chkNoTxt"))
         packNoSpoilerSummary(app, run);
     if (ticked(app, "chkDohtml"))

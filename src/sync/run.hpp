@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 
 // The run: one synchronisation of the spoiler folder with one waypoint file, from the
 // input checks to the run log.
@@ -29,6 +30,9 @@ struct RunContext {
     /// First lines of the cache pages this run has read or written, so the index need
     /// not read them again.
     std::map<std::string, std::string> pageFirstLines;
+    /// Shared levels of the Garmin tree (relative paths) known to be real folders this run,
+    /// so that each is checked once, not once per cache.
+    std::unordered_set<std::string> garminFolders;
     std::string errorText;
     std::string totalsText;
 };

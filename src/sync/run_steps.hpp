@@ -4,6 +4,7 @@
 #include "sync/run.hpp"
 
 #include <string>
+#include <unordered_set>
 
 // The steps the run calls for each waypoint and at its end. Each lives with the work it
 // does; the run only decides when.
@@ -24,6 +25,16 @@ void packNoSpoilerSummary(shell::Application& app, RunContext& run);
 void writeIndex(shell::Application& app, RunContext& run);
 /// Removes the cache pages and the index when web pages are switched off.
 void removePages(shell::Application& app, RunContext& run);
+/// Makes the cache's Spoilers folder in the Garmin tree hold exactly its stored pictures,
+/// from files alone (no request), so skipped caches are completed too.
+void arrangeGarminPhotos(shell::Application& app, RunContext& run, const std::string& name);
+/// Removes the Garmin folders of caches that are no longer in the waypoint file.
+void deleteUnusedGarminFolders(shell::Application& app, RunContext& run);
+/// Removes the Garmin/GeocachePhotos tree when the Garmin option is switched off.
+void removeGarminPhotos(shell::Application& app, RunContext& run);
+
+/// The codes of the code list, in upper case, for case-insensitive "is it listed" tests.
+std::unordered_set<std::string> acceptedCodes(const std::string& codeList);
 
 /// The code a file of the folder belongs to: its name up to the first space, or up to
 /// the first "." when that comes earlier.

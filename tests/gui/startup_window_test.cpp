@@ -54,6 +54,7 @@ const char* const kTranslatedTexts[] = {
     "Create a summary \"no spoiler found\" file",
     "Force waypoint names to GC prefix when processing GPX files",
     "Automatically update program to latest release",
+    "Also arrange spoilers for Garmin handhelds (GeocachePhotos)",
     "Start",
     "Stop",
     "Waypoint file",
@@ -80,6 +81,8 @@ const char* const kTranslatedTexts[] = {
     "individual files.",
     "If ticked, when waypoint names are prefixed for example with TS they are converted to GC.",
     "Number of seconds to wait between requesting web pages.",
+    "When ticked, the spoilers are also arranged in a folder named Garmin inside the spoiler "
+    "folder. Copy that Garmin folder to the root of the device's internal memory.",
     "Process current waypoint file",
     "List of waypoints processed",
     "Progress bar",
@@ -122,9 +125,10 @@ void StartupWindowTest::theWindowShowsEveryControlInPlace() {
         {"txtIgnoreWords", {48, 160, 377, 19}}, {"chkRecheck", {8, 184, 417, 17}},
         {"txtHeight", {312, 208, 33, 19}},      {"txtWidth", {392, 208, 33, 19}},
         {"chkDohtml", {8, 232, 417, 17}},       {"chkNoTxt", {8, 256, 417, 17}},
-        {"txtDelay", {312, 280, 33, 19}},       {"lstProgress", {8, 304, 417, 148}},
-        {"ProgressBar1", {8, 456, 417, 17}},    {"cmdSync", {8, 480, 97, 25}},
-        {"cmdStop", {8, 480, 97, 25}},          {"Label2", {256, 488, 169, 17}},
+        {"chkGarminPhotos", {8, 280, 417, 17}}, {"txtDelay", {312, 304, 33, 19}},
+        {"lstProgress", {8, 328, 417, 124}},    {"ProgressBar1", {8, 456, 417, 17}},
+        {"cmdSync", {8, 480, 97, 25}},          {"cmdStop", {8, 480, 97, 25}},
+        {"Label2", {256, 488, 169, 17}},
     };
     for (const Place& p : places) {
         const QWidget* c = f.widget<QWidget>(p.name);

@@ -26,6 +26,7 @@ TEST(MainWindow, SettingsComeFirstInControlOrderWithTheirTags) {
         {"txtSpoilerFolder", "Reg!Settings!Spoilerfolder!0!"},
         {"txtWpFile", "Reg!Settings!Waypointfile!0!"},
         {"chkAutoUpdate", "Reg!Settings!autoupdate!0!1"},
+        {"chkGarminPhotos", "Reg!Settings!garminphotos!0!0"},
     };
     ASSERT_GT(w.controls().size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i) {
@@ -38,6 +39,28 @@ TEST(MainWindow, SettingsComeFirstInControlOrderWithTheirTags) {
     EXPECT_EQ(w.control("Label2").caption, std::string(kDefaultHomePageHost) + "/pixtrail");
     EXPECT_EQ(w.control("Label1", 4).caption, "Delay between web requests");
     EXPECT_EQ(w.control("cmdSync").toolTip, "Process current waypoint file");
+}
+
+TEST(MainWindow, TheGarminBoxHasARowOfItsOwnAndEveryControlStaysInTheWindow) {
+    MainWindowModel w;
+    const Rect garmin = w.control("chkGarminPhotos").rect;
+    auto overlaps = [](const Rect& a, const Rect& b) {
+        return a.left < b.left + b.width && b.left < a.left + a.width && a.top < b.top + b.height &&
+               b.top < a.top + a.height;
+    };
+    for (const Control& c : w.controls()) {
+        if (!c.visible || c.rect.width == 0)
+            continue;
+        // The client area of the window: 6495 x 7695 twips.
+        EXPECT_LE(c.rect.left + c.rect.width, 6495) << c.name;
+        EXPECT_LE(c.rect.top + c.rect.height, 7695) << c.name;
+        if (c.name != "chkGarminPhotos") {
+            EXPECT_FALSE(overlaps(c.rect, garmin)) << c.name << " " << c.index;
+        }
+    }
+    // Below the last option, above the delay row.
+    EXPECT_GT(garmin.top, w.control("chkNoTxt").rect.top);
+    EXPECT_LT(garmin.top, w.control("txtDelay").rect.top);
 }
 
 TEST(MainWindow, StartsWithHiddenAndDisabledControlsAsDesigned) {

@@ -25,7 +25,8 @@ const std::string kFreshFile = "[Settings]\r\n"
                                "delunused=1\r\n"
                                "Spoilerfolder=\r\n"
                                "Waypointfile=\r\n"
-                               "autoupdate=1\r\n";
+                               "autoupdate=1\r\n"
+                               "garminphotos=0\r\n";
 
 // A window with hand-made tags, to exercise the store beyond the main window's settings.
 class TaggedWindow : public WindowModel {
@@ -74,6 +75,25 @@ TEST(SettingsStore, DefaultsLoadAndAFreshSaveListsEverySettingInOrder) {
     EXPECT_EQ(dir.read("pixtrail.ini"), kFreshFile);
     SaveControlSettings(w, ini);
     EXPECT_EQ(dir.read("pixtrail.ini"), kFreshFile); // saving again changes nothing
+}
+
+TEST(SettingsStore, AFileFromBeforeTheGarminOptionGainsItAtTheEndAndKeepsItTicked) {
+    TempFolder dir;
+    const std::string ini = dir.file("pixtrail.ini");
+    const std::string older = kFreshFile.substr(0, kFreshFile.find("garminphotos="));
+    dir.write("pixtrail.ini", older);
+    MainWindowModel w;
+    LoadControlSettings(w, ini);
+    EXPECT_EQ(w.control("chkGarminPhotos").value, 0);
+    SaveControlSettings(w, ini);
+    EXPECT_EQ(dir.read("pixtrail.ini"), kFreshFile);
+
+    w.setValue("chkGarminPhotos", 1);
+    SaveControlSettings(w, ini);
+    EXPECT_EQ(dir.read("pixtrail.ini"), older + "garminphotos=1\r\n");
+    MainWindowModel reloaded;
+    LoadControlSettings(reloaded, ini);
+    EXPECT_EQ(reloaded.control("chkGarminPhotos").value, 1);
 }
 
 TEST(SettingsStore, StoredEmptyTextBeatsTheDefaultAndAbsentKeysUseIt) {

@@ -56,9 +56,11 @@ TEST(Translation, AnEmptyFileCollectsEveryTextOfTheWindowOnce) {
     EXPECT_EQ(readIniValue(path, "Pixtrail", "STAR5TART", ""), "Start");
     EXPECT_EQ(readIniValue(path, "Pixtrail", "OR2OR", ""), "or");
     EXPECT_EQ(readIniValue(path, "Pixtrail", translationKey("Stop"), ""), "Stop");
-    // 9 check boxes, Start and Stop, 7 distinct label captions ("or" twice; the link
-    // not at all) and 20 distinct tooltips (two boxes share one).
-    EXPECT_EQ(entriesIn(content), 9 + 2 + 7 + 20);
+    const std::string garmin = "Also arrange spoilers for Garmin handhelds (GeocachePhotos)";
+    EXPECT_EQ(readIniValue(path, "Pixtrail", translationKey(garmin), ""), garmin);
+    // 10 check boxes, Start and Stop, 7 distinct label captions ("or" twice; the link
+    // not at all) and 21 distinct tooltips (two boxes share one).
+    EXPECT_EQ(entriesIn(content), 10 + 2 + 7 + 21);
     EXPECT_EQ(content.find("OR2OR"), content.rfind("OR2OR"));
     EXPECT_EQ(content.find("www"), std::string::npos); // the link is not looked up
     EXPECT_EQ(content.find("=...\r\n"), std::string::npos);
