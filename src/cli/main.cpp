@@ -56,7 +56,16 @@ int main(int argc, char** argv) {
         }
         if (!commandLine.empty())
             commandLine += ' ';
-        commandLine += base::utf8ToAnsi(arg);
+        // Paths are Windows-1252 inside the program; a character it cannot spell would
+        // silently name another file.
+        bool spelled = false;
+        commandLine += base::utf8ToAnsi(arg, '?', &spelled);
+        if (!spelled) {
+            std::fprintf(stderr,
+                         "pixtrail-cli: '%s' holds characters Pixtrail cannot use in a path\n",
+                         arg.c_str());
+            return kExitUsage;
+        }
     }
 
     const shell::CommandLine parsed = shell::parseCommandLine(commandLine);

@@ -95,6 +95,10 @@ TEST_F(CliTest, FailedChecksAndBadCommandLinesHaveTheirExitCodes) {
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_NE(r.err.find("unknown option"), std::string::npos);
 
+    r = run({"-a", dir.file("\xE6\x97\xA5\xE6\x9C\xAC.gpx")}); // a name the code page cannot spell
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_NE(r.err.find("cannot use in a path"), std::string::npos);
+
     r = run({"-a", dir.file("missing.ini")});
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_NE(r.err.find("settings file not found"), std::string::npos);
