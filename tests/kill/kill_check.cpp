@@ -3,6 +3,7 @@
 #include "base/text.hpp"
 #include "imaging/jpeg_reader.hpp"
 #include "shell/ini_file.hpp"
+#include "support/run_program.hpp"
 #include "support/sample_pictures.hpp"
 #include "support/sample_site.hpp"
 #include "support/temp_folder.hpp"
@@ -10,12 +11,10 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <fcntl.h>
 #include <filesystem>
 #include <random>
 #include <set>
 #include <signal.h>
-#include <spawn.h>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
@@ -27,25 +26,11 @@
 // must complete the set. Usage: pixtrail-kill-check PIXTRAIL-CLI CACHES KILLS [SEED]
 namespace fs = std::filesystem;
 using namespace pixtrail;
-extern char** environ;
 
 namespace {
 
 pid_t start(const std::string& exe, const std::string& config) {
-    static std::string env = "XDG_CONFIG_HOME=" + config;
-    std::vector<char*> envp{env.data()};
-    for (char** e = environ; *e; ++e)
-        envp.push_back(*e);
-    envp.push_back(nullptr);
-    std::vector<char*> argv{const_cast<char*>(exe.c_str()), const_cast<char*>("-a"), nullptr};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    posix_spawn(&pid, exe.c_str(), &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
+    return testing::startProgram(exe, {"-a"}, {"XDG_CONFIG_HOME=" + config});
 }
 
 // Problems found in the folder, one text each.

@@ -13,56 +13,86 @@
 extern char** environ;
 
 namespace pixtrail::testing {
+namespace {
 
-ProgramResult runProgram(const std::string& program, const std::vector<std::string>& args,
-                         const RunOptions& options) {
-    int interruptAfterLines = options.interruptAfterLines;
-    std::vector<std::string> environment = options.environment;
+// This process's environment with the extra entries added or replacing theirs.
+std::vector<std::string> mergedEnvironment(const std::vector<std::string>& extra) {
+    std::vector<std::string> environment = extra;
     for (char** e = environ; *e; ++e) {
         const std::string entry = *e;
         const std::string name = entry.substr(0, entry.find('=') + 1);
-        bool replaced = false;
-        for (const std::string& extra : options.environment)
-            replaced = replaced || extra.rfind(name, 0) == 0;
+        const bool replaced = std::any_of(extra.begin(), extra.end(), [&](const std::string& x) {
+            return x.rfind(name, 0) == 0;
+        });
         if (!replaced)
             environment.push_back(entry);
     }
+    return environment;
+}
+
+// Spawns with stdin from /dev/null and stdout/stderr on the given descriptors (-1: discarded).
+pid_t spawn(const std::string& program, const std::vector<std::string>& args,
+            const std::vector<std::string>& extraEnvironment, int outFd, int errFd,
+            const std::vector<int>& closeInChild) {
+    std::vector<std::string> environment = mergedEnvironment(extraEnvironment);
     std::vector<char*> envp;
     for (std::string& e : environment)
         envp.push_back(e.data());
     envp.push_back(nullptr);
-    ProgramResult result;
-    int outPipe[2], errPipe[2];
-    if (pipe(outPipe) != 0 || pipe(errPipe) != 0)
-        return result;
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, outPipe[1], STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, errPipe[1], STDERR_FILENO);
-    posix_spawn_file_actions_addclose(&actions, outPipe[0]);
-    posix_spawn_file_actions_addclose(&actions, errPipe[0]);
-
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(program.c_str()));
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
     for (const std::string& a : args)
         argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
 
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    for (const auto& [fd, target] :
+         {std::pair{outFd, STDOUT_FILENO}, std::pair{errFd, STDERR_FILENO}}) {
+        if (fd < 0)
+            posix_spawn_file_actions_addopen(&actions, target, "/dev/null", O_WRONLY, 0);
+        else
+            posix_spawn_file_actions_adddup2(&actions, fd, target);
+    }
+    for (int fd : closeInChild)
+        posix_spawn_file_actions_addclose(&actions, fd);
     pid_t pid = 0;
     const int spawned =
         posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
+    return spawned == 0 ? pid : -1;
+}
+
+double seconds(const timeval& t) {
+    return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6;
+}
+
+} // namespace
+
+pid_t startProgram(const std::string& program, const std::vector<std::string>& args,
+                   const std::vector<std::string>& environment) {
+    return spawn(program, args, environment, -1, -1, {});
+}
+
+ProgramResult runProgram(const std::string& program, const std::vector<std::string>& args,
+                         const RunOptions& options) {
+    ProgramResult result;
+    int outPipe[2], errPipe[2];
+    if (pipe(outPipe) != 0 || pipe(errPipe) != 0)
+        return result;
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid =
+        spawn(program, args, options.environment, outPipe[1], errPipe[1], {outPipe[0], errPipe[0]});
     close(outPipe[1]);
     close(errPipe[1]);
-    if (spawned != 0) {
+    if (pid < 0) {
         close(outPipe[0]);
         close(errPipe[0]);
         return result;
     }
 
-    const auto deadline = std::chrono::steady_clock::now() + options.limit;
+    int interruptAfterLines = options.interruptAfterLines;
+    const auto deadline = start + options.limit;
     pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
     std::string* sinks[2] = {&result.out, &result.err};
     int open = 2;
@@ -102,6 +132,9 @@ ProgramResult runProgram(const std::string& program, const std::vector<std::stri
     int status = 0;
     rusage usage{};
     wait4(pid, &status, 0, &usage);
+    result.wallSeconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    result.cpuSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
     result.peakKiB = usage.ru_maxrss;
     if (!killed && WIFEXITED(status))
         result.exitCode = WEXITSTATUS(status);

@@ -2,19 +2,21 @@
 
 #include <chrono>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
+// Running the built programs from tests, benchmarks and checks.
 namespace pixtrail::testing {
 
 struct ProgramResult {
     int exitCode = -1; ///< -1 when it had to be killed
     std::string out;
     std::string err;
-    long peakKiB = 0; ///< the program's peak resident memory
+    long peakKiB = 0;       ///< the program's peak resident memory
+    double wallSeconds = 0; ///< from start to end
+    double cpuSeconds = 0;  ///< user and system time of the program
 };
 
-/// Runs a program with stdin from /dev/null, collects its output, and kills it when it
-/// outlives `limit` so that no test can hang.
 /// Options of a program run.
 struct RunOptions {
     std::chrono::seconds limit{60};
@@ -24,7 +26,14 @@ struct RunOptions {
     std::vector<std::string> environment;
 };
 
+/// Runs a program with stdin from /dev/null, collects its output, and kills it when it
+/// outlives the limit so that no test can hang.
 ProgramResult runProgram(const std::string& program, const std::vector<std::string>& args,
                          const RunOptions& options = {});
+
+/// Starts a program without waiting for it (its output discarded), for a caller that ends
+/// it itself; -1 when it could not be started.
+pid_t startProgram(const std::string& program, const std::vector<std::string>& args,
+                   const std::vector<std::string>& environment = {});
 
 } // namespace pixtrail::testing
