@@ -10,14 +10,7 @@ count=${PHOTOS:-12}
 data="$build/bench-data/shrink" # generated once, kept between runs
 
 # vipsthumbnail is only wanted here, so the normal setup does not install it.
-if ! command -v vipsthumbnail >/dev/null || ! command -v vips >/dev/null; then
-  echo "installing libvips-tools for the comparison"
-  sudo=()
-  [[ $(id -u) -eq 0 ]] || sudo=(sudo)
-  "${sudo[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
-    libvips-tools >/dev/null
-fi
+"$root/scripts/install_packages.sh" libvips-tools
 
 "$root/scripts/setup.sh" "$build" >/dev/null
 bench="$build/bench/bench_shrink"

@@ -11,18 +11,8 @@ work="$build/demo-run"
 mkdir -p "$work/spoilers"
 cp "$build/src/cli/pixtrail-cli" "$work/"
 
-"$build/demo/pixtrail-demo-site" "$root/demo/site" > "$work/site.address" &
-site=$!
-trap 'kill $site 2>/dev/null || true' EXIT
-for _ in $(seq 50); do [[ -s "$work/site.address" ]] && break; sleep 0.1; done
-host=$(head -n1 "$work/site.address")
-[[ -n $host ]] || { echo "demo: the sample site did not start" >&2; exit 1; }
-
-# Every address of the program points at the sample site.
-printf '%s\r\n' "[Settings]" "Waypointfile=$root/demo/sample.gpx" "Spoilerfolder=$work/spoilers" \
-  "delay=1" "onlysummary=1" "dohtml=1" "delunused=1" "shrinkpics=1" "shrinkwidth=300" \
-  "shrinkheight=300" "[Network]" "cachehost=$host" "imagehost1=$host" "imagehost2=$host" \
-  "imagehost3=$host" "cdnhost=$host" "homehost=$host" > "$work/pixtrail.ini"
+source "$root/scripts/demo_site.sh"
+start_demo_site "$build" "$work"
 
 echo "Pixtrail demo: syncing demo/sample.gpx from the sample site at $host"
 status=0

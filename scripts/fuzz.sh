@@ -7,17 +7,9 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-30}
 shift || true
 # A build made by scripts/sanitize.sh (PIXTRAIL_FUZZ_BUILD) is used as it is.
-build=${PIXTRAIL_FUZZ_BUILD:-"$root/build-fuzz"}
+build=$(realpath -m "${PIXTRAIL_FUZZ_BUILD:-$root/build-fuzz}")
 
-need=()
-for p in clang libclang-rt-14-dev; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || need+=("$p")
-done
-if ((${#need[@]})); then
-  sudo=(); [[ $(id -u) -eq 0 ]] || sudo=(sudo)
-  "${sudo[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
-fi
+"$root/scripts/install_packages.sh" clang libclang-rt-14-dev
 if [[ -z ${PIXTRAIL_FUZZ_BUILD:-} ]]; then
   "$root/scripts/setup.sh" "$root/build" >/dev/null # installs the libraries the core needs
   CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -7,15 +7,7 @@ seconds=${1:-20}
 build="$root/build-sanitize"
 
 "$root/scripts/setup.sh" "$root/build" >/dev/null # the libraries, and clang below
-need=()
-for p in clang libclang-rt-14-dev; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || need+=("$p")
-done
-if ((${#need[@]})); then
-  sudo=(); [[ $(id -u) -eq 0 ]] || sudo=(sudo)
-  "${sudo[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
-fi
+"$root/scripts/install_packages.sh" clang libclang-rt-14-dev
 
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DPIXTRAIL_SANITIZE=ON -DPIXTRAIL_FUZZ=ON -DPIXTRAIL_TESTS=ON -DPIXTRAIL_GUI=OFF \
