@@ -151,12 +151,17 @@ std::string readIniValue(std::string_view path, std::string_view section, std::s
 
 bool writeIniValue(std::string_view path, std::string_view section, std::string_view key,
                    std::string_view value) {
+    return writeIniValues(path, {{std::string(section), std::string(key), std::string(value)}});
+}
+
+bool writeIniValues(std::string_view path, const std::vector<IniEntry>& entries) {
     const auto content = base::readFile(path);
     std::error_code ec;
     if (!content && std::filesystem::exists(base::nativePath(path), ec))
         return false; // unreadable: rewriting it would lose every other key
     IniDocument doc = IniDocument::parse(content.value_or(std::string()));
-    doc.set(section, key, value);
+    for (const IniEntry& entry : entries)
+        doc.set(entry.section, entry.key, entry.value);
     try {
         base::writeFileAtomically(path, doc.serialize());
         return true;

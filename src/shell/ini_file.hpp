@@ -59,4 +59,14 @@ std::string readIniValue(std::string_view path, std::string_view section, std::s
 bool writeIniValue(std::string_view path, std::string_view section, std::string_view key,
                    std::string_view value);
 
+struct IniEntry {
+    std::string section;
+    std::string key;
+    std::string value;
+};
+
+/// Writes several values at once, in order, as writeIniValue would one by one, but with
+/// one read and one atomic replacement of the file: all of them land, or none.
+bool writeIniValues(std::string_view path, const std::vector<IniEntry>& entries);
+
 } // namespace pixtrail::shell

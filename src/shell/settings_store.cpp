@@ -66,6 +66,7 @@ void LoadControlSettings(WindowModel& window, std::string_view settingsFile) {
 }
 
 void SaveControlSettings(const WindowModel& window, std::string_view settingsFile) {
+    std::vector<IniEntry> entries;
     for (const Control& c : window.controls()) {
         const auto fields = base::splitLimited(c.tag + "!!!!!", '!', kTagFields);
         if (!base::equalsNoCase(fields[0], "Reg"))
@@ -79,8 +80,9 @@ void SaveControlSettings(const WindowModel& window, std::string_view settingsFil
             value = c.text;
         if (!fields[3].empty())
             value = encodeValue(std::move(value));
-        writeIniValue(settingsFile, fields[1], fields[2], value);
+        entries.push_back({fields[1], fields[2], std::move(value)});
     }
+    writeIniValues(settingsFile, entries);
 }
 
 } // namespace pixtrail::shell
