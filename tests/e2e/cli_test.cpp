@@ -1,9 +1,5 @@
 #include "base/files.hpp"
-#include "support/fixture_site.hpp"
-#include "support/run_program.hpp"
-#include "support/temp_folder.hpp"
-
-#include <gtest/gtest.h>
+#include "e2e/cli_folder.hpp"
 
 #include <algorithm>
 #include <filesystem>
@@ -13,40 +9,18 @@ using namespace pixtrail::testing;
 
 namespace {
 
-// A copy of pixtrail-cli in its own folder, so its settings, logs and traces land there.
-class CliTest : public ::testing::Test {
+// Caches done by an earlier run are in the folder: these runs need no cache page.
+class CliTest : public CliFolder {
 protected:
-    TempFolder dir;
-    FixtureSite site;
-    std::string exe;
-
     void SetUp() override {
-        exe = (dir.path() / "pixtrail-cli").string();
-        fs::copy_file(PIXTRAIL_CLI_PATH, exe);
-        fs::create_directory(dir.path() / "spoilers");
-        // Caches done by an earlier run: this run needs no cache page.
         dir.write("spoilers/GC1A2B3 - no spoiler found.txt", "");
         dir.write("spoilers/GC22222 - Spoiler 1.jpg", "jpeg");
         dir.write("spoilers/GC12AB - no spoiler found.txt", "");
-        site.serve("/", "<html>the geocaching site</html>");
         dir.write("caches.gpx", "<gpx>\r\n<wpt><name>GC1A2B3</name></wpt>\r\n"
                                 "<wpt><name>GC22222</name></wpt>\r\n</gpx>\r\n");
-        writeSettings(site.host());
+        writeSettings(kQuietFolder);
     }
-
-    void writeSettings(const std::string& host, const std::string& folder = "spoilers") {
-        dir.write("pixtrail.ini",
-                  "[Settings]\r\nWaypointfile=" + dir.file("caches.gpx") +
-                      "\r\nSpoilerfolder=" + dir.file(folder) +
-                      "\r\ndelay=0\r\nonlysummary=0\r\ndelunused=0\r\n[Network]\r\ncachehost=" +
-                      host + "\r\nhomehost=" + host + "\r\n");
-    }
-
-    // The per-user settings stay in the test's folder, not in the home of whoever runs it.
-    RunOptions options() const {
-        return {std::chrono::seconds(60), 0, {"XDG_CONFIG_HOME=" + dir.file("config")}};
-    }
-    ProgramResult run(std::vector<std::string> args) { return runProgram(exe, args, options()); }
+    static constexpr const char* kQuietFolder = "onlysummary=0\r\ndelunused=0\r\n";
 };
 
 } // namespace
@@ -105,7 +79,7 @@ TEST_F(CliTest, FailedChecksAndBadCommandLinesHaveTheirExitCodes) {
 
     // A missing folder without a terminal to ask: the question is shown, answered No.
     dir.write("caches.gpx", "<gpx/>\r\n");
-    writeSettings(site.host(), "new-folder");
+    writeSettings(kQuietFolder, "", "new-folder");
     r = run({});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find("Do you wish to create it ?\nNo"), std::string::npos);
@@ -122,7 +96,7 @@ TEST_F(CliTest, FailedChecksAndBadCommandLinesHaveTheirExitCodes) {
         FixtureSite gone;
         deadPort = gone.port();
     }
-    writeSettings("127.0.0.1:" + std::to_string(deadPort));
+    writeSettings(kQuietFolder, "", "spoilers", "127.0.0.1:" + std::to_string(deadPort));
     r = run({"-a"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.err, "Cannot connect to the internet !\n");
@@ -141,8 +115,6 @@ TEST_F(CliTest, ASyncDownloadsSpoilersFromTheSiteAndSkipsThemNextTime) {
     site.serve("/seek/cache_details.aspx?wp=GC5PX7Q&Submit6=Find", page);
     const std::string picture("\x89PNG\r\n\x1a\n picture bytes", 22);
     site.serve("/cache/large/weir.png", picture, "image/png");
-    dir.write("pixtrail.ini", dir.read("pixtrail.ini") + "imagehost1=" + site.host() +
-                                  "\r\ncdnhost=" + site.host() + "\r\n");
 
     ProgramResult r = run({"-a"});
     EXPECT_EQ(r.exitCode, 0) << r.err;

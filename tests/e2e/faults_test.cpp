@@ -1,9 +1,5 @@
 #include "base/files.hpp"
-#include "support/fixture_site.hpp"
-#include "support/run_program.hpp"
-#include "support/temp_folder.hpp"
-
-#include <gtest/gtest.h>
+#include "e2e/cli_folder.hpp"
 
 #include <filesystem>
 
@@ -34,19 +30,8 @@ Fault fault(Fault::Kind kind) {
 // Whole runs of pixtrail-cli against a site that misbehaves in one way per cache. With a
 // short transfer limit every run ends in seconds; none may leave a marker for a page that
 // did not arrive, a half picture, or an empty one.
-class Faults : public ::testing::Test {
+class Faults : public CliFolder {
 protected:
-    TempFolder dir;
-    FixtureSite site;
-    std::string exe;
-
-    void SetUp() override {
-        exe = (dir.path() / "pixtrail-cli").string();
-        fs::copy_file(PIXTRAIL_CLI_PATH, exe);
-        fs::create_directory(dir.path() / "spoilers");
-        site.serve("/", "<html>the site</html>");
-    }
-
     static std::string page(const std::string& picture) {
         return "<html><head><title>GC00000 A cache</title></head><body>" + std::string(1200, ' ') +
                "<li><a href=\"" + picture +
@@ -62,15 +47,8 @@ protected:
         for (const std::string& c : codes)
             gpx += "<wpt><name>" + c + "</name></wpt>\r\n";
         dir.write("caches.gpx", gpx);
-        dir.write("pixtrail.ini", "[Settings]\r\nWaypointfile=" + dir.file("caches.gpx") +
-                                      "\r\nSpoilerfolder=" + dir.file("spoilers") +
-                                      "\r\ndelay=0\r\nonlysummary=0\r\ndohtml=0\r\nshrinkpics=0\r\n"
-                                      "[Network]\r\ncachehost=" +
-                                      site.host() + "\r\nimagehost1=" + site.host() +
-                                      "\r\ncdnhost=" + site.host() + "\r\nhomehost=" + site.host() +
-                                      "\r\ntimeout=3\r\n");
-        return runProgram(exe, {"-a"},
-                          {std::chrono::seconds(90), 0, {"XDG_CONFIG_HOME=" + dir.file("config")}});
+        writeSettings("onlysummary=0\r\ndohtml=0\r\nshrinkpics=0\r\n", "timeout=3\r\n");
+        return runProgram(exe, {"-a"}, options(std::chrono::seconds(90)));
     }
 
     // The folder's files as a user sees them (the program's hidden notes left out).

@@ -1,12 +1,8 @@
+#include "e2e/cli_folder.hpp"
 #include "imaging/dib_section.hpp"
 #include "imaging/jpeg_reader.hpp"
 #include "imaging/jpeg_writer.hpp"
-#include "support/fixture_site.hpp"
 #include "support/png_gif_files.hpp"
-#include "support/run_program.hpp"
-#include "support/temp_folder.hpp"
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -18,28 +14,11 @@ namespace {
 
 // A copy of pixtrail-cli in its own folder with the Garmin option in its settings file,
 // run against the fixture site.
-class GarminCliTest : public ::testing::Test {
+class GarminCliTest : public CliFolder {
 protected:
-    TempFolder dir;
-    FixtureSite site;
-    std::string exe;
-
     void SetUp() override {
-        exe = (dir.path() / "pixtrail-cli").string();
-        fs::copy_file(PIXTRAIL_CLI_PATH, exe);
-        fs::create_directory(dir.path() / "spoilers");
         dir.write("spoilers/GC1A2B3 - no spoiler found.txt", "");
-        site.serve("/", "<html>the geocaching site</html>");
-        dir.write("pixtrail.ini", "[Settings]\r\nWaypointfile=" + dir.file("caches.gpx") +
-                                      "\r\nSpoilerfolder=" + dir.file("spoilers") +
-                                      "\r\ndelay=0\r\nonlysummary=0\r\ndelunused=0\r\n"
-                                      "[Network]\r\ncachehost=" +
-                                      site.host() + "\r\nhomehost=" + site.host() + "\r\n");
-    }
-
-    ProgramResult run(std::vector<std::string> args) {
-        return runProgram(exe, args,
-                          {std::chrono::seconds(60), 0, {"XDG_CONFIG_HOME=" + dir.file("config")}});
+        writeSettings("onlysummary=0\r\ndelunused=0\r\n");
     }
 };
 
@@ -67,9 +46,7 @@ TEST_F(GarminCliTest, ArrangesEveryCacheInTheDeviceLayoutAndRemovesTheTreeWhenSw
                             {{0, 0, 8, 4, std::vector<std::uint8_t>(32, 1)}}),
                "image/gif");
     dir.write("spoilers/GC22222 - Spoiler 1.jpg", jpeg); // stored by an earlier run
-    std::string ini = dir.read("pixtrail.ini");
-    ini.replace(ini.find("delunused=0"), 11, "delunused=0\r\ngarminphotos=1");
-    dir.write("pixtrail.ini", ini + "imagehost1=" + site.host() + "\r\n");
+    writeSettings("onlysummary=0\r\ndelunused=0\r\ngarminphotos=1\r\n");
 
     ProgramResult r = run({"-a"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
@@ -122,7 +99,7 @@ TEST_F(GarminCliTest, ArrangesEveryCacheInTheDeviceLayoutAndRemovesTheTreeWhenSw
     EXPECT_EQ(tree(), expected);
 
     // Switched off: the tree goes, the spoilers stay.
-    ini = dir.read("pixtrail.ini");
+    std::string ini = dir.read("pixtrail.ini");
     ini.replace(ini.find("garminphotos=1"), 14, "garminphotos=0");
     dir.write("pixtrail.ini", ini);
     r = run({"-a"});
