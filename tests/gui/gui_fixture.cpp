@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 
@@ -62,6 +63,11 @@ void DialogAnswerer::answer() {
             files->reject();
         } else {
             files->selectFile(fileAnswer);
+            // selectFile leaves the name field alone while it has the focus, which
+            // depends on how fast the window manager activates the dialog; type the
+            // answer there as a user would.
+            if (auto* name = files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+                name->setText(fileAnswer);
             static_cast<QDialog*>(files)->accept(); // checks the choice like OK does
         }
     }
