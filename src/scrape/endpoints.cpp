@@ -12,8 +12,8 @@ constexpr int kMaxTimeoutSeconds = 3600;
 
 // A host stored empty would turn every address into "http:///...", so an empty value
 // counts as not set, like an absent key.
-void readHost(std::string_view file, std::string_view key, std::string& host) {
-    std::string value = shell::readIniValue(file, kSection, key, host);
+void readHost(const shell::IniDocument& settings, std::string_view key, std::string& host) {
+    std::string value = settings.value(kSection, key, host);
     if (!value.empty())
         host = std::move(value);
 }
@@ -36,16 +36,17 @@ std::string Endpoints::updateFeedAddress() const {
 
 Endpoints loadEndpoints(std::string_view settingsFile) {
     Endpoints e;
-    readHost(settingsFile, "cachehost", e.cachePageHost);
-    readHost(settingsFile, "imagehost1", e.imageHost1);
-    readHost(settingsFile, "imagehost2", e.imageHost2);
-    readHost(settingsFile, "imagehost3", e.imageHost3);
-    readHost(settingsFile, "cdnhost", e.contentDeliveryHost);
-    readHost(settingsFile, "homehost", e.homePageHost);
-    e.connectivityProbe = shell::readIniValue(settingsFile, kSection, "probe", "");
-    e.cookieFile = shell::readIniValue(settingsFile, kSection, "cookiefile", "");
+    const shell::IniDocument settings = shell::IniDocument::load(settingsFile);
+    readHost(settings, "cachehost", e.cachePageHost);
+    readHost(settings, "imagehost1", e.imageHost1);
+    readHost(settings, "imagehost2", e.imageHost2);
+    readHost(settings, "imagehost3", e.imageHost3);
+    readHost(settings, "cdnhost", e.contentDeliveryHost);
+    readHost(settings, "homehost", e.homePageHost);
+    e.connectivityProbe = settings.value(kSection, "probe", "");
+    e.cookieFile = settings.value(kSection, "cookiefile", "");
 
-    const std::string timeout = shell::readIniValue(settingsFile, kSection, "timeout", "");
+    const std::string timeout = settings.value(kSection, "timeout", "");
     const double seconds = base::leadingNumber(timeout);
     if (seconds >= kMinTimeoutSeconds && seconds <= kMaxTimeoutSeconds)
         e.requestTimeoutSeconds = static_cast<int>(seconds);

@@ -137,16 +137,21 @@ std::string IniDocument::serialize() const {
     return out;
 }
 
+IniDocument IniDocument::load(std::string_view path) {
+    return parse(base::readFile(path).value_or(std::string()));
+}
+
+std::string IniDocument::value(std::string_view section, std::string_view key,
+                               std::string_view defaultValue) const {
+    std::string result = get(section, key).value_or(std::string(defaultValue));
+    if (result.size() > kMaxIniValueLength)
+        result.resize(kMaxIniValueLength);
+    return result;
+}
+
 std::string readIniValue(std::string_view path, std::string_view section, std::string_view key,
                          std::string_view defaultValue) {
-    std::string value(defaultValue);
-    if (const auto content = base::readFile(path)) {
-        if (auto stored = IniDocument::parse(*content).get(section, key))
-            value = std::move(*stored);
-    }
-    if (value.size() > kMaxIniValueLength)
-        value.resize(kMaxIniValueLength);
-    return value;
+    return IniDocument::load(path).value(section, key, defaultValue);
 }
 
 bool writeIniValue(std::string_view path, std::string_view section, std::string_view key,

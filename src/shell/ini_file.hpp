@@ -21,9 +21,17 @@ public:
     /// written back unchanged.
     static IniDocument parse(std::string_view bytes);
 
+    /// Reads a file once for several lookups; a missing or unreadable file reads as empty.
+    static IniDocument load(std::string_view path);
+
     /// The value of `key` in `section` (first occurrence of each), trimmed and unquoted,
     /// or nullopt when the key is absent. Keys before the first section are ignored.
     std::optional<std::string> get(std::string_view section, std::string_view key) const;
+
+    /// What readIniValue returns for this content: the stored text or the default, at
+    /// most kMaxIniValueLength characters.
+    std::string value(std::string_view section, std::string_view key,
+                      std::string_view defaultValue) const;
 
     /// Sets a value, creating the section or the key as needed. An existing key keeps
     /// its line and its spelling; a new key goes after the last key of its section.

@@ -30,6 +30,7 @@ int checkBoxValue(std::string_view text) {
 } // namespace
 
 void LoadControlSettings(WindowModel& window, std::string_view settingsFile) {
+    const IniDocument settings = IniDocument::load(settingsFile);
     // Index-based: the change handling of one control may touch others.
     for (size_t i = 0; i < window.controls().size(); ++i) {
         const Control snapshot = window.controls()[i];
@@ -38,7 +39,7 @@ void LoadControlSettings(WindowModel& window, std::string_view settingsFile) {
         const auto fields = base::splitLimited(snapshot.tag + "!!!!", '!', kTagFields);
         if (!base::equalsNoCase(fields[0], "Reg"))
             continue;
-        std::string value = readIniValue(settingsFile, fields[1], fields[2], fields[4]);
+        std::string value = settings.value(fields[1], fields[2], fields[4]);
         if (!fields[3].empty())
             value = decodeValue(std::move(value));
 
