@@ -95,7 +95,7 @@ void ConsoleFrontend::showMessage(shell::MessageKind kind, const std::string&,
     }
 }
 
-bool ConsoleFrontend::askYesNo(const std::string&, const std::string& text) {
+bool ConsoleFrontend::askYesNo(const std::string&, const std::string& text, shell::QuestionIcon) {
     clearStatus();
     if (!isatty(STDIN_FILENO)) {
         // Nobody to ask: say what was asked and take the safe answer.

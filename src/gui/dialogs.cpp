@@ -28,8 +28,11 @@ void showMessageBox(QWidget* parent, shell::MessageKind kind, const QString& tit
     box.exec();
 }
 
-bool askYesNoBox(QWidget* parent, const QString& title, const QString& text) {
-    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, parent);
+bool askYesNoBox(QWidget* parent, shell::QuestionIcon icon, const QString& title,
+                 const QString& text) {
+    const auto sign =
+        icon == shell::QuestionIcon::Question ? QMessageBox::Question : QMessageBox::NoIcon;
+    QMessageBox box(sign, title, text, QMessageBox::Yes | QMessageBox::No, parent);
     box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(QMessageBox::No);
     box.setEscapeButton(QMessageBox::No);

@@ -15,7 +15,8 @@ void showMessageBox(QWidget* parent, shell::MessageKind kind, const QString& tit
 
 /// A question with Yes and No; No is the default and also the answer to Escape or to
 /// closing the box. True only for Yes.
-bool askYesNoBox(QWidget* parent, const QString& title, const QString& text);
+bool askYesNoBox(QWidget* parent, shell::QuestionIcon icon, const QString& title,
+                 const QString& text);
 
 /// The file-open dialog for a waypoint file, preset with `current`. Empty when cancelled.
 QString chooseWaypointFile(QWidget* parent, const QString& current);

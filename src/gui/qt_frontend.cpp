@@ -62,10 +62,12 @@ void QtFrontend::showMessage(shell::MessageKind kind, const std::string& title,
         [this, kind, t = toQt(title), x = toQt(text)] { showMessageBox(m_window, kind, t, x); });
 }
 
-bool QtFrontend::askYesNo(const std::string& title, const std::string& text) {
+bool QtFrontend::askYesNo(const std::string& title, const std::string& text,
+                          shell::QuestionIcon icon) {
     bool yes = false;
-    postAndWait(
-        [this, &yes, t = toQt(title), x = toQt(text)] { yes = askYesNoBox(m_window, t, x); });
+    postAndWait([this, &yes, icon, t = toQt(title), x = toQt(text)] {
+        yes = askYesNoBox(m_window, icon, t, x);
+    });
     return yes;
 }
 

@@ -24,7 +24,8 @@ public:
 
     void showMessage(shell::MessageKind kind, const std::string& title,
                      const std::string& text) override;
-    bool askYesNo(const std::string& title, const std::string& text) override;
+    bool askYesNo(const std::string& title, const std::string& text,
+                  shell::QuestionIcon icon) override;
     void progressCleared() override;
     void progressLineAdded(int index, const std::string& text) override;
     void progressLineChanged(int index, const std::string& text) override;

@@ -9,6 +9,9 @@ namespace pixtrail::shell {
 /// The icon of a message box: a warning, an information, or a stop (critical) sign.
 enum class MessageKind { Warning, Information, Critical };
 
+/// A question shows the question sign, or no sign at all (the upgrade offer).
+enum class QuestionIcon { Question, None };
+
 class Frontend {
 public:
     virtual ~Frontend() = default;
@@ -17,7 +20,7 @@ public:
     virtual void showMessage(MessageKind kind, const std::string& title,
                              const std::string& text) = 0;
     /// A question with Yes and No, No the default; true only for Yes.
-    virtual bool askYesNo(const std::string& title, const std::string& text) = 0;
+    virtual bool askYesNo(const std::string& title, const std::string& text, QuestionIcon icon) = 0;
 
     virtual void progressCleared() = 0;
     virtual void progressLineAdded(int index, const std::string& text) = 0;

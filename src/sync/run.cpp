@@ -82,7 +82,7 @@ bool checkInputs(Application& app, RunContext& run) {
         if (!app.unattended) {
             const std::string question = app.tr("Spoiler folder does not exist.") + "\r\n\r\n" +
                                          app.tr("Do you wish to create it ?");
-            if (!app.frontend.askYesNo(app.caption(), question))
+            if (!app.frontend.askYesNo(app.caption(), question, shell::QuestionIcon::Question))
                 return false;
         }
         WriteDebug("Creating Spoiler folder");

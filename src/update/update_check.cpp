@@ -81,7 +81,7 @@ void checkForUpdate(shell::Application& app) {
         WriteDebug("Offering user an upgrade");
         const std::string offer = app.tr("Version %s of Pixtrail is now available", *feed.version) +
                                   "\r\n\r\n" + app.tr("Would you like to upgrade ?");
-        if (app.frontend.askYesNo(shell::windowTitle(), offer))
+        if (app.frontend.askYesNo(shell::windowTitle(), offer, shell::QuestionIcon::None))
             downloadUpgrade(app, upgradeFiles(base::executablePath()), *feed.version, feed.download,
                             feed.signature);
     }

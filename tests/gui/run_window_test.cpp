@@ -10,7 +10,9 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
+
 #include <QThread>
+#include <algorithm>
 
 #include <filesystem>
 #include <stdexcept>
@@ -34,6 +36,7 @@ private slots:
     void stopDuringACountdownRestoresTheLineAndSkipsTheCleanup();
     void debugModeFollowsThePressOnStart();
     void theFolderQuestionHoldsTheRunUntilAnswered();
+    void theUpgradeOfferIsAPlainQuestion();
     void aRunThatEndsTheProgramEndsIt();
     void anUnexpectedFailureEndsOnlyTheRun();
     void closingDuringARunEndsAtOnce();
@@ -213,6 +216,30 @@ void RunWindowTest::theFolderQuestionHoldsTheRunUntilAnswered() {
     QCOMPARE(totals.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
     QCOMPARE(totals.text,
              QStringLiteral("1 waypoints processed\n0 pictures downloaded\n0 files deleted"));
+}
+
+void RunWindowTest::theUpgradeOfferIsAPlainQuestion() {
+    GuiFixture f;
+    f.writeWaypoints({"GC1AAAA"});
+    f.writeSettings();
+    f.serveCache("GC1AAAA");
+    f.site->serve("/pixtrail/index.htm", "<version>99.0.0</version><download>http://" +
+                                             f.site->host() + "/pixtrail/pixtrail</download>");
+    f.start();
+    QTest::mouseClick(f.widget<QPushButton>("cmdSync"), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!f.program->runInProgress(), kWait);
+    const auto offer =
+        std::find_if(f.dialogs.seen.begin(), f.dialogs.seen.end(),
+                     [](const SeenDialog& d) { return d.text.startsWith("Version"); });
+    QVERIFY(offer != f.dialogs.seen.end());
+    QCOMPARE(offer->icon, QMessageBox::NoIcon);
+    QCOMPARE(offer->buttons, QMessageBox::Yes | QMessageBox::No);
+    QCOMPARE(offer->defaultButton, QMessageBox::No);
+    QCOMPARE(offer->text, QStringLiteral("Version 99.0.0 of Pixtrail is now available\n\nWould "
+                                         "you like to upgrade ?"));
+    const auto targets = f.site->targets();
+    QVERIFY(std::count(targets.begin(), targets.end(), "/pixtrail/index.htm") > 0);
+    QCOMPARE(std::count(targets.begin(), targets.end(), "/pixtrail/pixtrail"), 0); // answered No
 }
 
 void RunWindowTest::aRunThatEndsTheProgramEndsIt() {

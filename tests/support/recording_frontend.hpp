@@ -19,6 +19,7 @@ public:
 
     std::vector<Message> messages;
     std::vector<std::string> questions;
+    std::vector<shell::QuestionIcon> questionIcons;
     bool answerYes = false;
     std::vector<std::string> lines; ///< the progress list as the user sees it
     int selected = -1;
@@ -34,8 +35,9 @@ public:
                      const std::string& text) override {
         messages.push_back({kind, title, text});
     }
-    bool askYesNo(const std::string&, const std::string& text) override {
+    bool askYesNo(const std::string&, const std::string& text, shell::QuestionIcon icon) override {
         questions.push_back(text);
+        questionIcons.push_back(icon);
         return answerYes;
     }
     void progressCleared() override {

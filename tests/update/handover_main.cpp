@@ -19,7 +19,9 @@ public:
     void showMessage(shell::MessageKind, const std::string&, const std::string& text) override {
         std::ofstream(m_file, std::ios::app) << text << "\n";
     }
-    bool askYesNo(const std::string&, const std::string&) override { return true; }
+    bool askYesNo(const std::string&, const std::string&, shell::QuestionIcon) override {
+        return true;
+    }
     void progressCleared() override {}
     void progressLineAdded(int, const std::string&) override {}
     void progressLineChanged(int, const std::string&) override {}

@@ -66,6 +66,8 @@ TEST_F(UpdateCheck, TheOfferComesBeforeTheWithdrawal) {
     EXPECT_EQ(
         frontend.questions,
         Names{"Version 1.0.99 of Pixtrail is now available\r\n\r\nWould you like to upgrade ?"});
+    // The offer is a plain box: no question sign.
+    EXPECT_EQ(frontend.questionIcons, std::vector{shell::QuestionIcon::None});
     ASSERT_EQ(frontend.messages.size(), 1u);
     EXPECT_EQ(frontend.messages[0].kind, MessageKind::Critical);
     EXPECT_EQ(frontend.messages[0].text, "Sorry - This version of the program has been withdrawn");
