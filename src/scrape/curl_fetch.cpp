@@ -96,6 +96,7 @@ std::chrono::seconds parseRetryAfter(std::string_view value) {
 }
 
 struct Body {
+    CURL* curl = nullptr;
     std::string data;
     std::size_t limit = 0;
     bool overLimit = false;
@@ -112,6 +113,16 @@ size_t receiveBody(char* data, size_t size, size_t count, void* userData) {
         return 0; // anything but `bytes` makes libcurl abort the transfer
     }
     try {
+        // A picture of some megabytes would otherwise be copied and its fresh pages faulted
+        // in a dozen times over while the buffer doubles; the announced length (within the
+        // cap) is room enough for all of it unless the body is compressed.
+        if (body->data.empty()) {
+            curl_off_t announced = -1;
+            if (curl_easy_getinfo(body->curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced) ==
+                    CURLE_OK &&
+                announced > 0 && static_cast<std::size_t>(announced) <= body->limit)
+                body->data.reserve(static_cast<std::size_t>(announced));
+        }
         body->data.append(data, bytes);
     } catch (const std::bad_alloc&) {
         body->outOfMemory = true;
@@ -246,6 +257,7 @@ CurlFetch::Attempt CurlFetch::attempt(const std::string& url, DataType type) {
     CURL* curl = static_cast<CURL*>(m_curl);
     const std::string address = encodeSpaces(url);
     Body body;
+    body.curl = curl;
     body.limit = type == DataType::Bytes ? kBytesLimit : kTextLimit;
     char errorText[CURL_ERROR_SIZE] = {};
     curl_easy_setopt(curl, CURLOPT_URL, address.c_str());
