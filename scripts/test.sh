@@ -7,5 +7,5 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh" "$root/build" -DPIXTRAIL_WERROR=ON -DPIXTRAIL_TESTS=ON
 (cd "$root/build" && ctest --output-on-failure --timeout 300 -j2 "$@")
 if [[ ${PIXTRAIL_QUICK:-0} != 1 ]]; then
-  "$root/scripts/sanitize.sh" "${PIXTRAIL_FUZZ_SECONDS:-20}"
+  "$root/scripts/sanitize.sh" "${PIXTRAIL_FUZZ_SECONDS:-30}"
 fi
