@@ -3,7 +3,7 @@
 # every fuzz target for SECONDS seconds from the same build. Usage: scripts/sanitize.sh [SECONDS]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-seconds=${1:-20}
+seconds=${1:-30}
 build="$root/build-sanitize"
 
 "$root/scripts/setup.sh" "$root/build" >/dev/null # the libraries, and clang below
