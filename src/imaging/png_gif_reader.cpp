@@ -22,7 +22,7 @@ constexpr std::uint8_t kWhite = 255;
 }
 
 bool tooLarge(long long width, long long height) {
-    return width <= 0 || height <= 0 || width * height > kMaxPicturePixels;
+    return width <= 0 || height <= 0 || width * height > kMaxDecodedPixels;
 }
 
 // Frees the reader's state however the read ends.

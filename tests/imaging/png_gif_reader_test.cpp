@@ -173,12 +173,19 @@ TEST(PngGifReader, RefusesBrokenAndOversizedPicturesWithInvalidPicture) {
         [] { imaging::decodeGif(std::string("GIF89a\x01\x00\x01\x00\x00\x00\x00;", 14)); },
         "no frame");
 
-    // Decompression bombs: sizes over 100 megapixels are refused from the headers.
-    expectInvalid([&] { imaging::decodePng(withClaimedPngSize(png, 10001, 10000)); },
-                  "PNG of 100.01 megapixels");
+    // Decompression bombs: sizes over 24 megapixels are refused from the headers.
+    expectInvalid([&] { imaging::decodePng(withClaimedPngSize(png, 6001, 4000)); },
+                  "PNG of 24.004 megapixels");
     std::string bigScreen = gif;
     bigScreen.replace(6, 4, "\xFF\xFF\xFF\xFF", 4);
     expectInvalid([&] { imaging::decodeGif(bigScreen); }, "GIF screen of 65535 x 65535");
+    // A one-pixel frame on a screen of 4097 x 23819, 53 bytes in all: 290 MB to draw.
+    const std::string tinyFrameHugeScreen(
+        "GIF89a\x01\x10\x0B\x5D\x80\x20\x00\x10\x20\x30\x00\x00\x00\x21\xF9\x04\x01\x00"
+        "\x01\x01\x00\x2C\x00\xC7\x00\x00\x01\x00\x01\x00\x00\x02\x02\x44\x01\x00\x00"
+        "\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x3B",
+        53);
+    expectInvalid([&] { imaging::decodeGif(tinyFrameHugeScreen); }, "GIF screen of 97 megapixels");
     std::string bigFrame = gif;
     const std::size_t descriptor = 13 + 3 * kPalette.size();
     ASSERT_EQ(bigFrame[descriptor], ',');
