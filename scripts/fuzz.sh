@@ -26,6 +26,13 @@ run_one() {
   local t=$1 corpus="$build/corpus/$1" log="$build/logs/$1.log"
   mkdir -p "$corpus" "$build/logs" "$build/crashes/$t"
   [[ -d "$root/fuzz/seeds/${t#fuzz_}" ]] && cp -n "$root/fuzz/seeds/${t#fuzz_}"/* "$corpus"/ 2>/dev/null || true
+  if [[ $t == fuzz_page_walk ]]; then
+    # The sample site's cache pages, in every shape the walk knows, with a real host.
+    local page
+    for page in "$root"/demo/site/caches/*.html; do
+      [[ -e "$corpus/${page##*/}" ]] || sed 's/@HOST@/img.test/g' "$page" >"$corpus/${page##*/}"
+    done
+  fi
   local status=0
   (cd "$build/crashes/$t" && "$build/fuzz/$t" -max_total_time="$seconds" -rss_limit_mb=2048 \
       -timeout=20 -print_final_stats=1 "$corpus" >"$log" 2>&1) || status=$?
