@@ -34,41 +34,42 @@ ProgramResult runCli(const std::string& exe, const std::string& config) {
     return runProgram(exe, {"-a"}, {std::chrono::hours(2), 0, {"XDG_CONFIG_HOME=" + config}});
 }
 
-double threadCpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
-}
-
-// CPU seconds to shrink one cache's pictures into the run's 300 x 300 box, best of a few
-// rounds so that a busy moment of the machine does not count.
-double shrinkSecondsPerCache(const std::vector<std::string>& pictures) {
+// CPU seconds of this thread for one round of `work`, best of five rounds so that a busy
+// moment of the machine does not count.
+template <typename Work> double bestCpuSeconds(Work work) {
+    auto now = [] {
+        timespec t{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+    };
     double best = 1e9;
     for (int round = 0; round < 5; ++round) {
-        const double start = threadCpuSeconds();
-        for (const std::string& jpeg : pictures)
-            if (!imaging::shrinkJpegBytes(jpeg, 300, 300))
-                std::fprintf(stderr, "a sample picture needed no shrinking\n");
-        best = std::min(best, threadCpuSeconds() - start);
+        const double start = now();
+        work();
+        best = std::min(best, now() - start);
     }
     return best;
 }
 
-// CPU seconds to fetch one cache's pictures, best of a few rounds; one connection serves
-// them all, as in a run.
+// Shrinking one cache's pictures into the run's 300 x 300 box.
+double shrinkSecondsPerCache(const std::vector<std::string>& pictures) {
+    return bestCpuSeconds([&] {
+        for (const std::string& jpeg : pictures)
+            if (!imaging::shrinkJpegBytes(jpeg, 300, 300))
+                std::fprintf(stderr, "a sample picture needed no shrinking\n");
+    });
+}
+
+// Fetching one cache's pictures; one connection serves them all, as in a run.
 double downloadSecondsPerCache(testing::SampleSite& sample) {
     scrape::CurlFetch fetch{scrape::Endpoints{}};
-    double best = 1e9;
-    for (int round = 0; round < 5; ++round) {
-        const double start = threadCpuSeconds();
+    return bestCpuSeconds([&] {
         for (const auto& picture : sample.pictures()) {
             const std::string url = sample.site().url("/cache/" + picture.name + ".jpg");
             if (fetch.OpenURL(url, scrape::DataType::Bytes).size() != picture.bytes.size())
                 std::fprintf(stderr, "a sample picture did not arrive whole\n");
         }
-        best = std::min(best, threadCpuSeconds() - start);
-    }
-    return best;
+    });
 }
 
 } // namespace
