@@ -127,6 +127,18 @@ std::optional<std::string> readFile(std::string_view path) {
     return content;
 }
 
+std::string whyUnreadable(std::string_view path) {
+    const fs::path native = nativePath(path);
+    std::error_code ec;
+    if (fs::is_directory(native, ec))
+        return std::strerror(EISDIR);
+    std::FILE* in = std::fopen(native.c_str(), "rb");
+    if (!in)
+        return std::strerror(errno);
+    std::fclose(in);
+    return {};
+}
+
 void writeFileAtomically(std::string_view path, std::string_view content) {
     const fs::path target = nativePath(path);
     fs::path folder = target.parent_path();

@@ -34,6 +34,10 @@ std::optional<std::uintmax_t> fileSize(std::string_view path);
 /// Whole content of a file, or nullopt when it cannot be read.
 std::optional<std::string> readFile(std::string_view path);
 
+/// Why a path cannot be read as a file, in the system's words ("Is a directory",
+/// "Permission denied", "No such file or directory"); empty when it can be.
+std::string whyUnreadable(std::string_view path);
+
 /// Writes `content` to a temporary file in the target's folder and renames it over the
 /// target, so a crash or kill leaves either the old file or the new one, never a part.
 /// A replaced file keeps its permission bits. Throws RunError when the write fails; the

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace pixtrail::base {
 
@@ -140,6 +141,15 @@ bool isNumeric(std::string_view text) {
 }
 
 long long roundHalfEven(double value) {
+    // Saturate instead of converting a value the integer cannot hold, which would be
+    // undefined: a delay typed as thirty digits must stay an out-of-range number.
+    constexpr double kLimit = 9223372036854775808.0; // 2^63
+    if (std::isnan(value))
+        return 0;
+    if (value >= kLimit)
+        return std::numeric_limits<long long>::max();
+    if (value <= -kLimit)
+        return std::numeric_limits<long long>::min();
     return static_cast<long long>(std::nearbyint(value)); // default mode: to nearest, ties even
 }
 

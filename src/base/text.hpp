@@ -37,7 +37,8 @@ double leadingNumber(std::string_view text);
 bool isNumeric(std::string_view text);
 
 /// Rounds to the nearest whole number, halves to even, as the classic integer
-/// conversion does (2.5 -> 2, 3.5 -> 4).
+/// conversion does (2.5 -> 2, 3.5 -> 4). Values beyond the range of long long saturate;
+/// NaN gives 0.
 long long roundHalfEven(double value);
 
 /// Splits at every occurrence of `separator` into at most `maxFields` fields; the last

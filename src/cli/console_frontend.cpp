@@ -131,10 +131,7 @@ void ConsoleFrontend::progressLineChanged(int index, const std::string& text) {
 
 void ConsoleFrontend::progressLineSelected(int index) {
     m_selected = index;
-    // Stop adds its line after the waypoint in progress and then selects that waypoint
-    // again: the waypoint's line is not final yet.
-    if (!m_stopping)
-        printFinalLines(index);
+    printFinalLines(index);
     drawStatus();
 }
 
@@ -149,11 +146,8 @@ void ConsoleFrontend::runButtonsChanged(bool runActive) {
 }
 
 void ConsoleFrontend::pumpEvents() {
-    if (takeInterrupt() && m_onInterrupt) {
-        m_stopping = true;
+    if (takeInterrupt() && m_onInterrupt)
         m_onInterrupt();
-        m_stopping = false;
-    }
 }
 
 } // namespace pixtrail::cli

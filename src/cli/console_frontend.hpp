@@ -47,7 +47,6 @@ private:
     int m_percent = 0;
     bool m_statusShown = false;
     bool m_terminal = false;
-    bool m_stopping = false;
     std::function<void()> m_onInterrupt;
 };
 

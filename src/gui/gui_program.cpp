@@ -68,7 +68,7 @@ GuiProgram::~GuiProgram() {
     m_app->window.setListener(nullptr);
 }
 
-std::optional<int> GuiProgram::start(std::string_view commandLine) {
+std::optional<int> GuiProgram::start(const shell::CommandLine& commandLine) {
     shell::debugLog().setPath(m_app->paths.debugFile);
     shell::StartupPlan plan;
     try {
@@ -76,6 +76,8 @@ std::optional<int> GuiProgram::start(std::string_view commandLine) {
     } catch (const shell::ProgramEndRequested& end) {
         return end.exitCode();
     }
+    if (commandLine.debug)
+        shell::debugLog().setEnabled(true);
     m_window->showCentred();
     if (plan.runNow) {
         m_startupRun = true;
@@ -152,7 +154,7 @@ void GuiProgram::runThreadFinished() {
     if (std::exchange(m_startupRun, false)) {
         emit startupRunFinished();
         if (m_endAfterStartupRun)
-            m_process.exit(result.outcome == sync::RunOutcome::Finished ? 0 : 1);
+            m_process.exit(sync::exitStatusOf(result.outcome));
     }
 }
 

@@ -3,6 +3,7 @@
 #include "gui/main_window.hpp"
 #include "gui/qt_frontend.hpp"
 #include "shell/application.hpp"
+#include "shell/command_line.hpp"
 #include "sync/run.hpp"
 
 #include <QObject>
@@ -47,7 +48,7 @@ public:
 
     /// Start-up: `Form_Load`, then the window is shown; a run the command line asks for
     /// starts at once. Returns the exit code when start-up itself ended the program.
-    std::optional<int> start(std::string_view commandLine);
+    std::optional<int> start(const shell::CommandLine& commandLine);
 
     bool runInProgress() const { return m_thread != nullptr; }
 

@@ -1,7 +1,7 @@
-#include "gui/command_line.hpp"
 #include "gui/gui_program.hpp"
 #include "gui/text_edge.hpp"
 #include "scrape/curl_fetch.hpp"
+#include "shell/command_line.hpp"
 #include "shell/program_paths.hpp"
 #include "shell/version.hpp"
 
@@ -13,10 +13,11 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 // pixtrail: the window program.
 //
-// Usage: pixtrail [--screenshot FILE.png] [-a] [SETTINGS.ini | WAYPOINT-FILE]
+// Usage: pixtrail [--screenshot FILE.png] [-a] [--debug] [SETTINGS.ini | WAYPOINT-FILE]
 // With --screenshot the window's picture is saved once the command-line run has finished
 // (before "-a" ends the program), or right after start-up when there is no such run.
 namespace {
@@ -39,23 +40,31 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QString::fromLatin1(shell::kProductName));
 
     QString screenshot;
-    QStringList arguments;
+    std::vector<std::string> rest;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--screenshot") == 0 && i + 1 < argc)
             screenshot = QString::fromLocal8Bit(argv[++i]);
         else
-            arguments.append(QString::fromLocal8Bit(argv[i]));
+            rest.emplace_back(argv[i]);
     }
-    QString refused;
-    const std::optional<std::string> commandLine = gui::commandLineText(arguments, &refused);
-    if (!commandLine) {
-        const QString why = QStringLiteral("Pixtrail cannot use this argument, because it "
-                                           "contains characters outside the Western European "
-                                           "character set:\n") +
-                            refused;
-        std::fprintf(stderr, "pixtrail: %s\n", why.toLocal8Bit().constData());
-        QMessageBox::warning(nullptr, gui::toQt(shell::windowTitle()), why);
+    const shell::Arguments arguments = shell::parseArguments(rest);
+    switch (arguments.action) {
+    case shell::Arguments::Action::Help:
+        std::fputs(shell::usageText("pixtrail").c_str(), stdout);
+        return 0;
+    case shell::Arguments::Action::Version:
+        std::printf("%s\n", shell::windowTitle().c_str());
+        return 0;
+    case shell::Arguments::Action::Refuse: {
+        std::fprintf(stderr, "pixtrail: %s\n%s", arguments.problem.c_str(),
+                     shell::usageText("pixtrail").c_str());
+        if (arguments.pathRefused)
+            QMessageBox::warning(nullptr, gui::toQt(shell::windowTitle()),
+                                 QString::fromUtf8(arguments.problem.c_str()));
         return kExitUsage;
+    }
+    case shell::Arguments::Action::Run:
+        break;
     }
 
     try {
@@ -66,7 +75,7 @@ int main(int argc, char** argv) {
         if (!screenshot.isEmpty())
             QObject::connect(&program, &gui::GuiProgram::startupRunFinished,
                              [&] { saveScreenshot(program.window(), screenshot); });
-        if (const auto exitCode = program.start(*commandLine))
+        if (const auto exitCode = program.start(arguments.commandLine))
             return *exitCode;
         if (!screenshot.isEmpty() && !program.runInProgress())
             QTimer::singleShot(0, &program, [&] { saveScreenshot(program.window(), screenshot); });

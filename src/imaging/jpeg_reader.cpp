@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <vector>
 
 namespace pixtrail::imaging {
 namespace {
@@ -34,6 +36,7 @@ const unsigned char* bytesOf(std::string_view s) {
 struct Size {
     int width = 0;
     int height = 0;
+    int colorspace = TJCS_YCbCr;
 };
 
 Size readSize(tjhandle handle, std::string_view jpeg) {
@@ -45,7 +48,7 @@ Size readSize(tjhandle handle, std::string_view jpeg) {
     if (width <= 0 || height <= 0 ||
         static_cast<long long>(width) * static_cast<long long>(height) > kMaxPicturePixels)
         invalidPicture();
-    return {width, height};
+    return {width, height, colorspace};
 }
 
 // Bounds-checked reads in the byte order a TIFF block declares.
@@ -100,38 +103,65 @@ int orientationInTiff(std::string_view tiff) {
     return 1;
 }
 
-} // namespace
-
-int exifOrientation(std::string_view jpeg) {
+// The data of the first segment with `marker` whose data starts with `signature`, among the
+// segments before the first scan; nullopt when there is none.
+std::optional<std::string_view> segmentData(std::string_view jpeg, std::uint8_t wanted,
+                                            std::string_view signature) {
     const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(jpeg[i]); };
     if (jpeg.size() < 4 || byte(0) != 0xFF || byte(1) != 0xD8)
-        return 1;
+        return std::nullopt;
     std::size_t pos = 2;
-    // The EXIF block sits among the segments before the first scan; walk no further.
     while (pos + 4 <= jpeg.size()) {
         if (byte(pos) != 0xFF)
-            return 1;
+            return std::nullopt;
         const std::uint8_t marker = byte(pos + 1);
         if (marker == 0xFF) { // fill byte
             ++pos;
             continue;
         }
         if (marker == 0xD9 || marker == 0xDA)
-            return 1;
+            return std::nullopt;
         if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
             pos += 2;
             continue;
         }
         const std::size_t length = (std::size_t{byte(pos + 2)} << 8u) | byte(pos + 3);
         if (length < 2 || pos + 2 + length > jpeg.size())
-            return 1;
+            return std::nullopt;
         const std::string_view data = jpeg.substr(pos + 4, length - 2);
-        constexpr std::string_view kExif("Exif\0\0", 6);
-        if (marker == 0xE1 && data.substr(0, kExif.size()) == kExif)
-            return orientationInTiff(data.substr(kExif.size()));
+        if (marker == wanted && data.substr(0, signature.size()) == signature)
+            return data;
         pos += 2 + length;
     }
-    return 1;
+    return std::nullopt;
+}
+
+// Print and photo-editor exports are CMYK. The decoder hands the inks over as stored;
+// Adobe's programs (which mark their files with an APP14 "Adobe" segment) store them
+// inverted, 255 meaning no ink, and most CMYK JPEGs come from them. Converted in place,
+// four bytes a pixel in, three out, so no second full-size buffer is needed.
+void cmykToBgrInPlace(std::vector<std::uint8_t>& pixels, bool inverted) {
+    const std::size_t count = pixels.size() / 4;
+    for (std::size_t i = 0; i < count; ++i) {
+        int c = pixels[4 * i], m = pixels[4 * i + 1], y = pixels[4 * i + 2], k = pixels[4 * i + 3];
+        if (!inverted) {
+            c = 255 - c;
+            m = 255 - m;
+            y = 255 - y;
+            k = 255 - k;
+        }
+        pixels[3 * i] = static_cast<std::uint8_t>((y * k + 127) / 255);
+        pixels[3 * i + 1] = static_cast<std::uint8_t>((m * k + 127) / 255);
+        pixels[3 * i + 2] = static_cast<std::uint8_t>((c * k + 127) / 255);
+    }
+    pixels.resize(count * 3);
+}
+
+} // namespace
+
+int exifOrientation(std::string_view jpeg) {
+    const auto exif = segmentData(jpeg, 0xE1, std::string_view("Exif\0\0", 6));
+    return exif ? orientationInTiff(exif->substr(6)) : 1;
 }
 
 JpegHeader readJpegHeader(std::string_view jpeg) {
@@ -155,15 +185,22 @@ Picture decodeJpeg(std::string_view jpeg, int reduction) {
     if (reduction != 1 && reduction != 2 && reduction != 4 && reduction != 8)
         reduction = 1;
     const tjscalingfactor factor{1, reduction};
-    Picture picture = Picture::blank(TJSCALED(size.width, factor), TJSCALED(size.height, factor));
+    Picture picture;
+    picture.width = TJSCALED(size.width, factor);
+    picture.height = TJSCALED(size.height, factor);
+    const bool cmyk = size.colorspace == TJCS_CMYK || size.colorspace == TJCS_YCCK;
+    picture.pixels.resize(static_cast<std::size_t>(picture.width) *
+                          static_cast<std::size_t>(picture.height) * (cmyk ? 4 : 3));
     // A warning means damaged or missing data (a truncated download, for one): the decoder
     // would fill the gap with grey and call it done, so stop at once and refuse the
     // picture. The scan limit keeps a crafted progressive file from taking minutes.
     const int flags = TJFLAG_STOPONWARNING | TJFLAG_LIMITSCANS;
     if (tjDecompress2(handle.get(), bytesOf(jpeg), static_cast<unsigned long>(jpeg.size()),
-                      picture.pixels.data(), picture.width, 0, picture.height, TJPF_BGR,
-                      flags) != 0)
+                      picture.pixels.data(), picture.width, 0, picture.height,
+                      cmyk ? TJPF_CMYK : TJPF_BGR, flags) != 0)
         invalidPicture();
+    if (cmyk)
+        cmykToBgrInPlace(picture.pixels, segmentData(jpeg, 0xEE, "Adobe").has_value());
     return picture;
 }
 

@@ -154,9 +154,11 @@ struct CurlFetch::Attempt {
     bool ok = false;
     long status = 0;
     std::string body;
+    std::string finalUrl;
+    bool lengthAnnounced = false;
     std::string reason; ///< why it failed, for the debug line
     long long milliseconds = 0;
-    std::optional<std::chrono::seconds> retryAfter; ///< set on 429 and 503
+    std::optional<std::chrono::seconds> retryAfter; ///< when the answer carried one
 };
 
 CurlFetch::CurlFetch(const Endpoints& endpoints) {
@@ -213,25 +215,35 @@ CurlFetch::~CurlFetch() {
         curl_easy_cleanup(static_cast<CURL*>(m_curl));
 }
 
-std::string CurlFetch::OpenURL(std::string_view url, DataType type) {
+FetchResult CurlFetch::resultOf(Attempt&& attempt) {
+    FetchResult result;
+    result.body = std::move(attempt.body);
+    result.status = attempt.status;
+    result.finalUrl = std::move(attempt.finalUrl);
+    result.retryAfter = attempt.retryAfter;
+    result.lengthAnnounced = attempt.lengthAnnounced;
+    return result;
+}
+
+FetchResult CurlFetch::fetch(std::string_view url, DataType type) {
     std::lock_guard lock(m_mutex);
     const std::string address(url);
     Attempt first = attempt(address, type);
     if (first.ok)
-        return std::move(first.body);
-    if (!first.retryAfter) {
+        return resultOf(std::move(first));
+    if (first.status != 503) {
         reportFailure(address, first.reason, first.milliseconds, "");
-        return {};
+        return resultOf(std::move(first));
     }
+    const std::chrono::seconds wait = first.retryAfter.value_or(std::chrono::seconds{0});
     reportFailure(address, first.reason, first.milliseconds,
-                  "; retrying in " + std::to_string(first.retryAfter->count()) + " s");
-    if (!waitBeforeRetry(*first.retryAfter))
-        return {};
+                  "; retrying in " + std::to_string(wait.count()) + " s");
+    if (!waitBeforeRetry(wait))
+        return resultOf(std::move(first));
     Attempt second = attempt(address, type);
-    if (second.ok)
-        return std::move(second.body);
-    reportFailure(address, second.reason, second.milliseconds, "");
-    return {};
+    if (!second.ok)
+        reportFailure(address, second.reason, second.milliseconds, "");
+    return resultOf(std::move(second));
 }
 
 bool CurlFetch::waitBeforeRetry(std::chrono::seconds wait) {
@@ -274,28 +286,33 @@ CurlFetch::Attempt CurlFetch::attempt(const std::string& url, DataType type) {
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, nullptr);
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, nullptr);
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &result.status);
+    const char* effective = nullptr;
+    if (curl_easy_getinfo(curl, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective)
+        result.finalUrl = effective;
+    curl_off_t announced = -1;
+    result.lengthAnnounced =
+        curl_easy_getinfo(curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced) == CURLE_OK &&
+        announced >= 0;
+    if (result.status != 0) {
+        curl_header* header = nullptr;
+        if (curl_easy_header(curl, "Retry-After", 0, CURLH_HEADER, -1, &header) == CURLHE_OK &&
+            header && header->value)
+            result.retryAfter = parseRetryAfter(header->value);
+    }
 
     if (code == CURLE_OK && result.status >= 200 && result.status <= 299) {
         result.ok = true;
         result.body = std::move(body.data);
         return result;
     }
-    if (body.overLimit || code == CURLE_FILESIZE_EXCEEDED) {
+    if (body.overLimit || code == CURLE_FILESIZE_EXCEEDED)
         result.reason = "body larger than " + limitText(body.limit);
-    } else if (body.outOfMemory) {
+    else if (body.outOfMemory)
         result.reason = "out of memory";
-    } else if (code != CURLE_OK) {
+    else if (code != CURLE_OK)
         result.reason = errorText[0] != '\0' ? errorText : curl_easy_strerror(code);
-    } else {
+    else
         result.reason = "HTTP " + std::to_string(result.status);
-        if (result.status == 429 || result.status == 503) {
-            curl_header* header = nullptr;
-            const bool present =
-                curl_easy_header(curl, "Retry-After", 0, CURLH_HEADER, -1, &header) == CURLHE_OK &&
-                header && header->value;
-            result.retryAfter = present ? parseRetryAfter(header->value) : std::chrono::seconds{0};
-        }
-    }
     return result;
 }
 

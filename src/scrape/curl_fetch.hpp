@@ -30,14 +30,16 @@ public:
     CurlFetch(const CurlFetch&) = delete;
     CurlFetch& operator=(const CurlFetch&) = delete;
 
-    /// Follows up to 10 redirects (http and https only), decodes compressed bodies and,
-    /// on 429 or 503, waits as the server asks (Retry-After, at most kMaxRetryAfter) and
-    /// tries once more. Returns the body byte for byte, or "" on any failure.
-    std::string OpenURL(std::string_view url, DataType type = DataType::Text) override;
+    /// Follows up to 10 redirects (http and https only), decodes compressed bodies and, on
+    /// 503, waits as the server asks (Retry-After, at most kMaxRetryAfter) and tries once
+    /// more. A 429 is left to the caller, which knows whether to pause a whole run for it.
+    /// The body arrives byte for byte, or "" on any failure.
+    FetchResult fetch(std::string_view url, DataType type) override;
 
 private:
     struct Attempt;
     Attempt attempt(const std::string& url, DataType type);
+    static FetchResult resultOf(Attempt&& attempt);
     /// Sleeps in short steps so Stop is noticed; false when Stop ended the wait.
     bool waitBeforeRetry(std::chrono::seconds wait);
 

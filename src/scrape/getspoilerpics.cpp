@@ -4,6 +4,7 @@
 #include "base/files.hpp"
 #include "base/run_error.hpp"
 #include "base/text.hpp"
+#include "imaging/picture_format.hpp"
 #include "imaging/shrink.hpp"
 #include "scrape/caption_filter.hpp"
 #include "scrape/page_walk.hpp"
@@ -11,6 +12,7 @@
 #include "sync/folder_index.hpp"
 #include "sync/pacing.hpp"
 
+#include <algorithm>
 #include <fstream>
 #include <unordered_set>
 
@@ -51,15 +53,6 @@ std::string contentDeliveryAddress(const std::string& link, const std::string& h
     return joined;
 }
 
-// A body that is no picture at all (a login or error page answered with 200, a captive
-// portal) must not be stored as a spoiler that every later run would take for done.
-bool looksLikePicture(std::string_view bytes) {
-    auto starts = [&](std::string_view magic) { return bytes.substr(0, magic.size()) == magic; };
-    return starts("\xFF\xD8\xFF") || starts("\x89PNG\r\n\x1A\n") || starts("GIF87a") ||
-           starts("GIF89a") || starts("BM") ||
-           (starts("RIFF") && bytes.size() >= 12 && bytes.substr(8, 4) == "WEBP");
-}
-
 bool skippable(const base::RunError& e) {
     return base::equalsNoCase(e.description(), "Invalid picture") ||
            base::equalsNoCase(e.description(), "Type mismatch");
@@ -86,19 +79,39 @@ template <typename Step> void shrinkStep(Step step) {
     }
 }
 
+// Names the program stores pictures under; a link may also end in ".txt" or ".htm", whose
+// body is whatever the owner linked.
+bool isPictureName(std::string_view name) {
+    for (const char* extension : {".jpg", ".png", ".gif", ".bmp"})
+        if (base::endsWithNoCase(name, extension))
+            return true;
+    return false;
+}
+
 // The picture's bytes, from its link or else from the content-delivery host; empty when
 // neither gave a picture.
 std::string downloadPicture(Storage& s, const std::string& link, const std::string& path) {
     const std::string source = base::replaceAllNoCase(link, "/display/", "/");
     WriteDebug("Downloading image '" + source + "' to file '" + path + "'");
     WebFetch& fetch = s.app.fetch();
+    const bool picture = isPictureName(path);
     auto download = [&](const std::string& url) {
-        std::string bytes = fetch.OpenURL(url, DataType::Bytes);
-        if (!bytes.empty() && !looksLikePicture(bytes)) {
+        FetchResult got = fetch.fetch(url, DataType::Bytes);
+        std::string& bytes = got.body;
+        if (bytes.empty() || !picture)
+            return std::move(bytes);
+        // A login or error page answered with 200, or a captive portal, must not be stored
+        // as a spoiler that every later run would take for done; nor may half a picture
+        // whose connection broke where no announced length could show it.
+        if (imaging::pictureFormat(bytes) == imaging::PictureFormat::None) {
             WriteDebug("Not a picture: '" + url + "' (" + std::to_string(bytes.size()) + " bytes)");
             bytes.clear();
+        } else if (!got.lengthAnnounced && !imaging::endsWithItsPicture(bytes)) {
+            WriteDebug("Picture cut short: '" + url + "' (" + std::to_string(bytes.size()) +
+                       " bytes)");
+            bytes.clear();
         }
-        return bytes;
+        return std::move(bytes);
     };
     std::string bytes = download(address(source));
     if (bytes.empty()) {
@@ -115,7 +128,8 @@ void storePicture(Storage& s, std::string caption, const std::string& link) {
         caption += std::to_string(s.count);
     s.usedCaptions.insert(base::ansiLower(caption));
 
-    const std::string name = pictureFileName(s.call.code, caption, link);
+    // A file of the same name in other letter case is the same picture, as on Windows.
+    const std::string name = s.folder.resolve(pictureFileName(s.call.code, caption, link));
     const std::string path = s.folder.path(name);
     const auto box = shrinkBox(s.app);
     const int width = box.first, height = box.second;
@@ -150,8 +164,7 @@ void storePicture(Storage& s, std::string caption, const std::string& link) {
     }
 
     ++s.count;
-    s.app.progress.setLine(s.app.progress.currentIndex(),
-                           s.rememberedLine + " " + std::to_string(s.count) + " spoilers");
+    s.app.progress.setCurrentLine(s.rememberedLine + " " + std::to_string(s.count) + " spoilers");
     s.app.frontend.pumpEvents();
 }
 
@@ -173,7 +186,7 @@ void errorWordScan(const std::string& page) {
 
 void createMarker(sync::FolderIndex& folder, const std::string& code) {
     WriteDebug("No pictures found so creating a 'no spoiler found' file");
-    const std::string name = code + " - no spoiler found.txt";
+    const std::string name = folder.resolve(code + " - no spoiler found.txt");
     if (!folder.contains(name)) {
         std::ofstream create(base::nativePath(folder.path(name)), std::ios::app);
         if (!create)
@@ -184,6 +197,37 @@ void createMarker(sync::FolderIndex& folder, const std::string& code) {
     WriteDebug(folder.path(name) + " created.");
 }
 
+bool throttled(const FetchResult& answer) {
+    return answer.status == 429 || base::containsNoCase(answer.finalUrl, "/error/throttled.aspx");
+}
+
+// The cache page, asked again after a pause while the site throttles: as long as its
+// Retry-After says (at most kMaxThrottleWait), else 1, 2, 4 and 8 minutes. Empty when it
+// did not arrive; when the site still throttles after the last pause, or Stop ended a
+// pause, the run stops as Stop stops it.
+std::string fetchCachePage(shell::Application& app, const std::string& address) {
+    constexpr int kWaits[] = {60, 120, 240, 480};
+    constexpr int kMaxThrottleWait = 900;
+    for (int pause = 0;; ++pause) {
+        FetchResult answer = app.fetch().fetch(address, DataType::Text);
+        if (!throttled(answer))
+            return std::move(answer.body);
+        if (!app.runActive)
+            return {};
+        if (pause == static_cast<int>(std::size(kWaits))) {
+            WriteDebug("Throttled: giving up");
+            app.stopRun(app.tr("The site is throttling requests: the run stops here"));
+            app.message(shell::MessageKind::Warning,
+                        app.tr("The site is throttling requests. Please try again later."));
+            return {};
+        }
+        const long long asked = answer.retryAfter ? answer.retryAfter->count() : kWaits[pause];
+        const int seconds = static_cast<int>(std::clamp<long long>(asked, 1, kMaxThrottleWait));
+        WriteDebug("Throttled: waiting " + std::to_string(seconds) + " seconds");
+        sync::countDown(app, seconds, app.tr("(Throttled: waiting %s seconds)"));
+    }
+}
+
 } // namespace
 
 int getspoilerpics(shell::Application& app, shell::ScrapeCall& call) {
@@ -191,6 +235,7 @@ int getspoilerpics(shell::Application& app, shell::ScrapeCall& call) {
     if (app.window.control("chkForceGC").value != 0 && workingCode.size() > 5)
         workingCode = "GC" + workingCode.substr(2);
     call.cacheName.clear();
+    call.pageAvailable = false;
     Storage s{app, call, *call.folder, {}, {}, 0, 0};
     int result = 0;
     try {
@@ -199,25 +244,33 @@ int getspoilerpics(shell::Application& app, shell::ScrapeCall& call) {
                                         "/seek/cache_details.aspx?wp=" + workingCode +
                                         "&Submit6=Find";
         WriteDebug("Opening " + pageAddress);
-        const std::string page = app.fetch().OpenURL(pageAddress, DataType::Text);
+        const std::string page = fetchCachePage(app, pageAddress);
         WriteDebug(std::to_string(page.size()) + " bytes returned.");
         if (shell::debugLog().enabled())
             errorWordScan(page);
-        call.cacheName = findCacheName(page);
-
-        s.rememberedLine = app.progress.line(app.progress.currentIndex());
-        CaptionFilter filter(call.applyOnlyWords, call.onlyWords, call.applyIgnoreWords,
-                             call.ignoreWords);
-        const auto& e = app.endpoints;
-        walkPictureLinks(page, pictureLinkPrefixes(e.imageHost1, e.imageHost2, e.imageHost3),
-                         [&](const std::string& link, const std::string& caption) {
-                             const std::string kept = filter.judge(caption, link);
-                             if (!kept.empty())
-                                 storePicture(s, kept, link);
-                         });
-        // A picture that did not arrive is not "no spoilers": leave the cache for next time.
-        if (s.count == 0 && page.size() > 1000 && s.failedDownloads == 0)
-            createMarker(s.folder, call.code);
+        // What arrived when no cache page did (an error, sign-in or rate-limit page) says
+        // nothing about the cache: no name, no pictures, no marker.
+        call.pageAvailable = isCachePage(page, workingCode);
+        if (!call.pageAvailable) {
+            if (!page.empty())
+                WriteDebug("Not a cache page");
+        } else {
+            call.cacheName = findCacheName(page);
+            s.rememberedLine = app.progress.line(app.progress.currentIndex());
+            CaptionFilter filter(call.applyOnlyWords, call.onlyWords, call.applyIgnoreWords,
+                                 call.ignoreWords);
+            const auto& e = app.endpoints;
+            walkPictureLinks(page, pictureLinkPrefixes(e.imageHost1, e.imageHost2, e.imageHost3),
+                             [&](const std::string& link, const std::string& caption) {
+                                 const std::string kept = filter.judge(caption, link);
+                                 if (!kept.empty())
+                                     storePicture(s, kept, link);
+                             });
+            // A picture that did not arrive is not "no spoilers": leave the cache for next
+            // time.
+            if (s.count == 0 && page.size() > 1000 && s.failedDownloads == 0)
+                createMarker(s.folder, call.code);
+        }
         result = s.count;
         call.failedDownloads = s.failedDownloads;
     } catch (const base::RunError& e) {

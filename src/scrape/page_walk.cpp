@@ -11,6 +11,8 @@ namespace {
 
 using shell::WriteDebug;
 
+constexpr std::string_view kCacheNameMarker = "id=\"ctl00_ContentBody_CacheName\">";
+
 // The page is searched with 1-based positions, 0 meaning "not found", so that the
 // walk's arithmetic reads exactly as the positions in its debug lines.
 size_t instr(std::string_view text, std::string_view what, size_t start1 = 1) {
@@ -101,7 +103,7 @@ std::string cleanCaption(std::string_view raw) {
 std::string findCacheName(const std::string& page) {
     WriteDebug("Looking for CacheName");
     std::string name;
-    size_t p = instr(page, "id=\"ctl00_ContentBody_CacheName\">");
+    size_t p = instr(page, kCacheNameMarker);
     size_t start = p + 33;
     if (p == 0) {
         p = instr(page, "<title>");
@@ -114,6 +116,16 @@ std::string findCacheName(const std::string& page) {
     }
     // The UTF-8 bytes of an EN DASH, read one character per byte, compared exactly.
     return base::replaceAll(name, "\xE2\x80\x93", "-");
+}
+
+bool isCachePage(std::string_view page, std::string_view code) {
+    if (base::containsNoCase(page, kCacheNameMarker))
+        return true;
+    const size_t title = base::findNoCase(page, "<title>");
+    if (title == std::string_view::npos)
+        return false;
+    const std::string_view text = page.substr(title + 7);
+    return base::containsNoCase(text.substr(0, text.find('<')), code);
 }
 
 std::vector<std::string> pictureLinkPrefixes(const std::string& host1, const std::string& host2,

@@ -22,6 +22,11 @@ std::string cleanCaption(std::string_view raw);
 /// EN DASH that arrived as three characters repaired. Writes its debug lines.
 std::string findCacheName(const std::string& page);
 
+/// Whether a page is the cache's own details page: it holds the cache-name element, or its
+/// title holds the cache's code. A sign-in, error or rate-limit page answered with status
+/// 200 holds neither, and must not be taken for a cache without spoilers.
+bool isCachePage(std::string_view page, std::string_view code);
+
 /// The four picture-link prefixes, in search order, for the given image hosts.
 std::vector<std::string> pictureLinkPrefixes(const std::string& host1, const std::string& host2,
                                              const std::string& host3);

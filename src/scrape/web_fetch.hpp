@@ -1,6 +1,8 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -12,15 +14,32 @@ namespace pixtrail::scrape {
 /// byte) or bytes (a picture or download). Both arrive in a std::string.
 enum class DataType { Text = 0, Bytes = 1 };
 
+/// One request's outcome, for callers that must tell one failure from another.
+struct FetchResult {
+    std::string body;     ///< the body of a successful (2xx) answer; empty on any failure
+    long status = 0;      ///< the last HTTP status received, 0 when no answer came
+    std::string finalUrl; ///< the address that answered last, after redirects
+    /// The server's Retry-After, when the last answer carried one it could read.
+    std::optional<std::chrono::seconds> retryAfter;
+    /// The answer announced its length. Without it a body ends where the connection
+    /// closed, and a connection that broke looks like a short body.
+    bool lengthAnnounced = false;
+};
+
 class WebFetch {
 public:
     virtual ~WebFetch() = default;
 
-    /// The body of a successful (2xx) response. Empty when the request failed in any way:
-    /// an error status, a transport failure, a time-out or a body over the size cap. Such
-    /// a failure writes one debug line and is not an error; only a fault of the component
-    /// itself raises a RunError.
-    virtual std::string OpenURL(std::string_view url, DataType type = DataType::Text) = 0;
+    /// The request and what came back. A failure of any kind (an error status, a transport
+    /// failure, a time-out, a body over the size cap) leaves the body empty and writes one
+    /// debug line; it is not an error. Only a fault of the component itself raises a
+    /// RunError.
+    virtual FetchResult fetch(std::string_view url, DataType type) = 0;
+
+    /// The body of a successful (2xx) answer, or empty when the request failed in any way.
+    std::string OpenURL(std::string_view url, DataType type = DataType::Text) {
+        return fetch(url, type).body;
+    }
 
     /// Asked during long waits (a server's Retry-After); returning true ends the wait
     /// early, so Stop is honoured there too.

@@ -37,6 +37,27 @@ void Application::message(MessageKind kind, const std::string& text) {
     frontend.showMessage(kind, caption(), text);
 }
 
+void Application::warnIfSettingsNotSaved(const IniWriteResult& result) {
+    using Status = IniWriteResult::Status;
+    const std::string file = "'" + paths.settingsFile + "'";
+    switch (result.status) {
+    case Status::Written:
+        return;
+    case Status::NotAnIniFile:
+        message(
+            MessageKind::Warning,
+            tr("%s does not look like a settings file: the settings were not saved in it", file));
+        return;
+    case Status::Unreadable:
+        message(MessageKind::Warning,
+                tr("Cannot read the settings file %s", file + ": " + result.reason));
+        return;
+    case Status::WriteFailed:
+        message(MessageKind::Warning, tr("The settings were not saved: %s", result.reason));
+        return;
+    }
+}
+
 void Application::dobuttons() {
     const bool active = runActive.load();
     window.setVisible("cmdSync", !active);
@@ -47,12 +68,16 @@ void Application::dobuttons() {
 
 void Application::cmdStop_Click() {
     WriteDebug("Stop button pressed");
+    stopRun(tr("Stopping in progress"));
+}
+
+void Application::stopRun(const std::string& line) {
     runActive = false;
     stopPressed = true;
-    const int current = progress.currentIndex();
-    progress.add(tr("Stopping in progress"));
+    // One step for the run's thread: between adding the line and selecting the current one
+    // again, the run must not write its result over the stop line.
+    progress.addKeepingCurrent(line);
     frontend.pumpEvents();
-    progress.select(current);
 }
 
 } // namespace pixtrail::shell

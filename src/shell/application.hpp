@@ -3,6 +3,7 @@
 #include "scrape/endpoints.hpp"
 #include "scrape/web_fetch.hpp"
 #include "shell/frontend.hpp"
+#include "shell/ini_file.hpp"
 #include "shell/main_window.hpp"
 #include "shell/program_paths.hpp"
 #include "shell/progress_list.hpp"
@@ -32,6 +33,9 @@ struct ScrapeCall {
     std::string ignoreWords; ///< "no spoil,not spoil," + the ignore-words box, trimmed
     std::string cacheName;   ///< out: the cache's title on its page
     int failedDownloads = 0; ///< out: accepted pictures that did not arrive
+    /// out: a cache page arrived. False when the request failed in any way, the site kept
+    /// throttling, or what came back was some other page.
+    bool pageAvailable = true;
 };
 
 /// The scrape of one cache: the number of pictures stored or present, or -1 when it
@@ -96,12 +100,19 @@ public:
     /// A message box titled with the window caption.
     void message(MessageKind kind, const std::string& text);
 
+    /// Tells the user, naming the settings file and the reason, when saving the settings
+    /// did not write them.
+    void warnIfSettingsNotSaved(const IniWriteResult& result);
+
     /// Shows Start when no run is active and Stop when one is, then lets events run.
     void dobuttons();
 
     /// The Stop button: ends the run at its next check, adds the stop line and selects the
     /// line that was current, so the waypoint in progress still gets its result there.
     void cmdStop_Click();
+
+    /// Ends the run as Stop does, with `line` as the stop line.
+    void stopRun(const std::string& line);
 
 private:
     FetchFactory m_fetchFactory;

@@ -5,6 +5,7 @@
 #include "base/run_error.hpp"
 
 #include <cstdio>
+#include <utility>
 
 namespace pixtrail::shell {
 
@@ -33,8 +34,11 @@ void DebugLog::write(std::string_view message, int startNewFile) {
         content += base::formatTime(base::clock().localNow()) + " " + std::string(message) + "\r\n";
         try {
             base::writeFileAtomically(m_path, content);
-        } catch (const base::RunError&) {
-            // A trace that cannot be written must not disturb the run it traces.
+        } catch (const base::RunError& e) {
+            // A trace that cannot be written must not disturb the run it traces; the run
+            // asks afterwards whether it should tell the user.
+            if (m_failure.empty())
+                m_failure = e.description();
         }
         return;
     }
@@ -44,6 +48,13 @@ void DebugLog::write(std::string_view message, int startNewFile) {
         std::fwrite(line.data(), 1, line.size(), f);
         std::fclose(f);
     }
+}
+
+std::optional<std::string> DebugLog::takeFailure() {
+    std::lock_guard lock(m_mutex);
+    if (m_failure.empty())
+        return std::nullopt;
+    return std::exchange(m_failure, {});
 }
 
 DebugLog& debugLog() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -23,10 +24,14 @@ public:
     /// written.
     void write(std::string_view message, int startNewFile);
 
+    /// Why beginning a new trace failed since the last call, once; nullopt when it did not.
+    std::optional<std::string> takeFailure();
+
 private:
     mutable std::mutex m_mutex;
     std::string m_path;
     bool m_enabled = false;
+    std::string m_failure;
 };
 
 /// The process-wide debug log.

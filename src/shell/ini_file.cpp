@@ -1,5 +1,6 @@
 #include "shell/ini_file.hpp"
 
+#include "base/ansi_text.hpp"
 #include "base/files.hpp"
 #include "base/run_error.hpp"
 #include "base/text.hpp"
@@ -24,6 +25,13 @@ std::string unquote(std::string value) {
     return value;
 }
 
+bool hasHighByte(std::string_view bytes) {
+    for (const char c : bytes)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return true;
+    return false;
+}
+
 } // namespace
 
 IniDocument IniDocument::parse(std::string_view bytes) {
@@ -32,6 +40,7 @@ IniDocument IniDocument::parse(std::string_view bytes) {
         doc.m_byteOrderMark = true;
         bytes.remove_prefix(kBom.size());
     }
+    doc.m_utf8 = doc.m_byteOrderMark || (hasHighByte(bytes) && base::isValidUtf8(bytes));
     size_t pos = 0;
     while (pos < bytes.size()) {
         const size_t lf = bytes.find('\n', pos);
@@ -64,27 +73,37 @@ std::optional<std::string> IniDocument::keyName(const std::string& line) {
     return trimBlanks(std::string_view(line).substr(0, eq));
 }
 
+std::string IniDocument::toFile(std::string_view ansi) const {
+    return m_utf8 ? base::ansiToUtf8(ansi) : std::string(ansi);
+}
+
 size_t IniDocument::findSection(std::string_view section) const {
+    const std::string wanted = toFile(trimBlanks(section));
     for (size_t i = 0; i < m_lines.size(); ++i) {
         const auto name = sectionName(m_lines[i].text);
-        if (name && base::equalsNoCase(*name, trimBlanks(section)))
+        if (name && base::equalsNoCase(*name, wanted))
             return i;
     }
     return std::string::npos;
 }
 
-std::optional<std::string> IniDocument::get(std::string_view section, std::string_view key) const {
+std::optional<std::string> IniDocument::get(std::string_view section, std::string_view key,
+                                            bool* spelled) const {
+    if (spelled)
+        *spelled = true;
     const size_t header = findSection(section);
     if (header == std::string::npos)
         return std::nullopt;
-    const std::string wanted = trimBlanks(key);
+    const std::string wanted = toFile(trimBlanks(key));
     for (size_t i = header + 1; i < m_lines.size(); ++i) {
         const std::string& text = m_lines[i].text;
         if (sectionName(text))
             break;
         const auto name = keyName(text);
-        if (name && base::equalsNoCase(*name, wanted))
-            return unquote(trimBlanks(std::string_view(text).substr(text.find('=') + 1)));
+        if (!name || !base::equalsNoCase(*name, wanted))
+            continue;
+        std::string value = unquote(trimBlanks(std::string_view(text).substr(text.find('=') + 1)));
+        return m_utf8 ? base::utf8ToAnsi(value, '?', spelled) : value;
     }
     return std::nullopt;
 }
@@ -94,13 +113,14 @@ void IniDocument::set(std::string_view section, std::string_view key, std::strin
     for (char& c : safeValue)
         if (c == '\r' || c == '\n')
             c = ' ';
-    const std::string wantedKey = trimBlanks(key);
+    safeValue = toFile(safeValue);
+    const std::string wantedKey = toFile(trimBlanks(key));
 
     size_t header = findSection(section);
     if (header == std::string::npos) {
         if (!m_lines.empty() && m_lines.back().end.empty())
             m_lines.back().end = "\r\n";
-        m_lines.push_back({"[" + std::string(section) + "]", "\r\n"});
+        m_lines.push_back({"[" + toFile(section) + "]", "\r\n"});
         m_lines.push_back({wantedKey + "=" + safeValue, "\r\n"});
         return;
     }
@@ -142,8 +162,8 @@ IniDocument IniDocument::load(std::string_view path) {
 }
 
 std::string IniDocument::value(std::string_view section, std::string_view key,
-                               std::string_view defaultValue) const {
-    std::string result = get(section, key).value_or(std::string(defaultValue));
+                               std::string_view defaultValue, bool* spelled) const {
+    std::string result = get(section, key, spelled).value_or(std::string(defaultValue));
     if (result.size() > kMaxIniValueLength)
         result.resize(kMaxIniValueLength);
     return result;
@@ -154,25 +174,41 @@ std::string readIniValue(std::string_view path, std::string_view section, std::s
     return IniDocument::load(path).value(section, key, defaultValue);
 }
 
-bool writeIniValue(std::string_view path, std::string_view section, std::string_view key,
-                   std::string_view value) {
-    return writeIniValues(path, {{std::string(section), std::string(key), std::string(value)}});
+bool looksLikeIniFile(std::string_view content) {
+    if (content.find('\0') != std::string_view::npos)
+        return false;
+    if (content.substr(0, kBom.size()) == kBom)
+        content.remove_prefix(kBom.size());
+    const std::string first = trimBlanks(content.substr(0, content.find_first_of("\r\n")));
+    if (first.empty() || first.front() == ';' || first.front() == '#' || first.front() == '[')
+        return true;
+    // "key=value", where the key is a plain name (an XML declaration has an "=" too).
+    const std::string key = trimBlanks(std::string_view(first).substr(0, first.find('=')));
+    return first.find('=') != std::string::npos && !key.empty() &&
+           key.find_first_of("<>\"") == std::string::npos;
 }
 
-bool writeIniValues(std::string_view path, const std::vector<IniEntry>& entries) {
+IniWriteResult updateIniFile(std::string_view path, const std::function<void(IniDocument&)>& edit) {
+    using Status = IniWriteResult::Status;
     const auto content = base::readFile(path);
     std::error_code ec;
     if (!content && std::filesystem::exists(base::nativePath(path), ec))
-        return false; // unreadable: rewriting it would lose every other key
+        return {Status::Unreadable, base::whyUnreadable(path)}; // rewriting would lose it
+    if (content && !looksLikeIniFile(*content))
+        return {Status::NotAnIniFile, {}};
     IniDocument doc = IniDocument::parse(content.value_or(std::string()));
-    for (const IniEntry& entry : entries)
-        doc.set(entry.section, entry.key, entry.value);
+    edit(doc);
     try {
         base::writeFileAtomically(path, doc.serialize());
-        return true;
-    } catch (const base::RunError&) {
-        return false;
+        return {};
+    } catch (const base::RunError& e) {
+        return {Status::WriteFailed, e.description()};
     }
+}
+
+bool writeIniValue(std::string_view path, std::string_view section, std::string_view key,
+                   std::string_view value) {
+    return updateIniFile(path, [&](IniDocument& doc) { doc.set(section, key, value); }).ok();
 }
 
 } // namespace pixtrail::shell

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -9,6 +10,10 @@
 // language files have always relied on: sections and keys match case-insensitively, a
 // read drops the spaces around a value and one pair of enclosing quotes, and a write
 // changes only the one key it writes, leaving every other line of the file as it was.
+//
+// A file is Windows-1252, unless its bytes are valid UTF-8 holding at least one
+// multi-byte sequence (a byte-order mark counts): a file saved by a UTF-8 editor is read
+// as UTF-8 and written back in UTF-8. Values cross this interface as Windows-1252.
 namespace pixtrail::shell {
 
 /// The longest value a read returns, as the classic 5000-character receive buffer did.
@@ -26,12 +31,15 @@ public:
 
     /// The value of `key` in `section` (first occurrence of each), trimmed and unquoted,
     /// or nullopt when the key is absent. Keys before the first section are ignored.
-    std::optional<std::string> get(std::string_view section, std::string_view key) const;
+    /// In a UTF-8 file, characters Windows-1252 lacks become '?' and `spelled` (when
+    /// given) is set to false.
+    std::optional<std::string> get(std::string_view section, std::string_view key,
+                                   bool* spelled = nullptr) const;
 
     /// What readIniValue returns for this content: the stored text or the default, at
     /// most kMaxIniValueLength characters.
-    std::string value(std::string_view section, std::string_view key,
-                      std::string_view defaultValue) const;
+    std::string value(std::string_view section, std::string_view key, std::string_view defaultValue,
+                      bool* spelled = nullptr) const;
 
     /// Sets a value, creating the section or the key as needed. An existing key keeps
     /// its line and its spelling; a new key goes after the last key of its section.
@@ -42,14 +50,18 @@ public:
     std::string serialize() const;
 
     bool hasByteOrderMark() const { return m_byteOrderMark; }
+    bool isUtf8() const { return m_utf8; }
 
 private:
     struct Line {
         std::string text;
         std::string end; ///< "\r\n", "\n" or "" for a last line without one
     };
-    std::vector<Line> m_lines;
+    std::vector<Line> m_lines; ///< in the file's own encoding
     bool m_byteOrderMark = false;
+    bool m_utf8 = false;
+
+    std::string toFile(std::string_view ansi) const;
 
     static std::optional<std::string> sectionName(const std::string& line);
     static std::optional<std::string> keyName(const std::string& line);
@@ -61,20 +73,32 @@ private:
 std::string readIniValue(std::string_view path, std::string_view section, std::string_view key,
                          std::string_view defaultValue);
 
-/// Writes one value, creating the file, section or key as needed; the file is replaced
-/// atomically. Returns false when the file could not be written (callers may ignore it,
-/// as the classic function's result always was).
-bool writeIniValue(std::string_view path, std::string_view section, std::string_view key,
-                   std::string_view value);
-
-struct IniEntry {
-    std::string section;
-    std::string key;
-    std::string value;
+/// How a change of an INI file ended.
+struct IniWriteResult {
+    enum class Status {
+        Written,
+        NotAnIniFile, ///< its first line is none of what an INI file starts with: left alone
+        Unreadable,   ///< it exists but cannot be read (a folder, no permission): left alone
+        WriteFailed,
+    };
+    Status status = Status::Written;
+    std::string reason; ///< the system's words, for Unreadable and WriteFailed
+    bool ok() const { return status == Status::Written; }
 };
 
-/// Writes several values at once, in order, as writeIniValue would one by one, but with
-/// one read and one atomic replacement of the file: all of them land, or none.
-bool writeIniValues(std::string_view path, const std::vector<IniEntry>& entries);
+/// Whether content may be an INI file: empty, or a first line that is blank, a comment
+/// (";" or "#"), a "[section]" or a "key=value", and no NUL byte anywhere. Anything else is
+/// some other file named by mistake, which a write must not turn into a settings file.
+bool looksLikeIniFile(std::string_view content);
+
+/// Reads the file once, lets `edit` change it, and replaces it atomically, creating it when
+/// missing. A file that cannot be read or does not look like an INI file is left as it is.
+IniWriteResult updateIniFile(std::string_view path, const std::function<void(IniDocument&)>& edit);
+
+/// Writes one value, creating the file, section or key as needed; the file is replaced
+/// atomically. Returns false when the file was not written (callers may ignore it, as the
+/// classic function's result always was).
+bool writeIniValue(std::string_view path, std::string_view section, std::string_view key,
+                   std::string_view value);
 
 } // namespace pixtrail::shell

@@ -3,44 +3,50 @@
 namespace pixtrail::shell {
 
 void ProgressList::clear() {
-    {
-        std::lock_guard lock(m_mutex);
-        m_lines.clear();
-        m_selected = -1;
-    }
+    std::lock_guard lock(m_mutex);
+    m_lines.clear();
+    m_selected = -1;
     m_frontend.progressCleared();
 }
 
 int ProgressList::add(const std::string& text) {
-    int index = 0;
-    {
-        std::lock_guard lock(m_mutex);
-        m_lines.push_back(text);
-        index = static_cast<int>(m_lines.size()) - 1;
-        m_selected = index;
-    }
-    m_frontend.progressLineAdded(index, text);
-    m_frontend.progressLineSelected(index);
-    return index;
+    std::lock_guard lock(m_mutex);
+    m_lines.push_back(text);
+    m_selected = static_cast<int>(m_lines.size()) - 1;
+    m_frontend.progressLineAdded(m_selected, text);
+    m_frontend.progressLineSelected(m_selected);
+    return m_selected;
+}
+
+void ProgressList::addKeepingCurrent(const std::string& text) {
+    std::lock_guard lock(m_mutex);
+    m_lines.push_back(text);
+    // The selection does not move, so the frontend hears of the line only: a console
+    // must not take the current line for final because a later one was selected.
+    m_frontend.progressLineAdded(static_cast<int>(m_lines.size()) - 1, text);
 }
 
 void ProgressList::setLine(int index, const std::string& text) {
-    {
-        std::lock_guard lock(m_mutex);
-        if (index < 0 || index >= static_cast<int>(m_lines.size()))
-            return;
-        m_lines[static_cast<size_t>(index)] = text;
-    }
+    std::lock_guard lock(m_mutex);
+    if (index < 0 || index >= static_cast<int>(m_lines.size()))
+        return;
+    m_lines[static_cast<size_t>(index)] = text;
     m_frontend.progressLineChanged(index, text);
 }
 
+void ProgressList::setCurrentLine(const std::string& text) {
+    std::lock_guard lock(m_mutex);
+    if (m_selected < 0)
+        return;
+    m_lines[static_cast<size_t>(m_selected)] = text;
+    m_frontend.progressLineChanged(m_selected, text);
+}
+
 void ProgressList::select(int index) {
-    {
-        std::lock_guard lock(m_mutex);
-        if (index < -1 || index >= static_cast<int>(m_lines.size()))
-            return;
-        m_selected = index;
-    }
+    std::lock_guard lock(m_mutex);
+    if (index < -1 || index >= static_cast<int>(m_lines.size()))
+        return;
+    m_selected = index;
     m_frontend.progressLineSelected(index);
 }
 

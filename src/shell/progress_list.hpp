@@ -10,7 +10,8 @@ namespace pixtrail::shell {
 
 /// The progress list of a run: one line per event, the selected line being the current
 /// line into which a waypoint's result is written. Stop (from the window's thread) and the
-/// run (from its own) both change it, hence the lock. Every change reaches the frontend.
+/// run (from its own) both change it, hence the lock. Every change reaches the frontend
+/// while the lock is held, so the frontend sees the changes in the order they were made.
 class ProgressList {
 public:
     explicit ProgressList(Frontend& frontend) : m_frontend(frontend) {}
@@ -18,7 +19,12 @@ public:
     void clear();
     /// Appends a line and selects it; returns its index.
     int add(const std::string& text);
+    /// Appends a line and shows it, leaving the line that was current the current one, in
+    /// one step that no other thread's change can come between.
+    void addKeepingCurrent(const std::string& text);
     void setLine(int index, const std::string& text);
+    /// Sets the text of the current line, whichever it is at that moment.
+    void setCurrentLine(const std::string& text);
     void select(int index);
     /// Index of the selected line, -1 when the list is empty.
     int currentIndex() const;

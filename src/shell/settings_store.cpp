@@ -29,7 +29,8 @@ int checkBoxValue(std::string_view text) {
 
 } // namespace
 
-void LoadControlSettings(WindowModel& window, std::string_view settingsFile) {
+std::vector<std::string> LoadControlSettings(WindowModel& window, std::string_view settingsFile) {
+    std::vector<std::string> unusable;
     const IniDocument settings = IniDocument::load(settingsFile);
     // Index-based: the change handling of one control may touch others.
     for (size_t i = 0; i < window.controls().size(); ++i) {
@@ -39,7 +40,12 @@ void LoadControlSettings(WindowModel& window, std::string_view settingsFile) {
         const auto fields = base::splitLimited(snapshot.tag + "!!!!", '!', kTagFields);
         if (!base::equalsNoCase(fields[0], "Reg"))
             continue;
-        std::string value = settings.value(fields[1], fields[2], fields[4]);
+        bool spelled = true;
+        std::string value = settings.value(fields[1], fields[2], fields[4], &spelled);
+        if (!spelled) {
+            unusable.push_back(fields[2]);
+            value = fields[4];
+        }
         if (!fields[3].empty())
             value = decodeValue(std::move(value));
 
@@ -64,26 +70,31 @@ void LoadControlSettings(WindowModel& window, std::string_view settingsFile) {
             break;
         }
     }
+    return unusable;
 }
 
-void SaveControlSettings(const WindowModel& window, std::string_view settingsFile) {
-    std::vector<IniEntry> entries;
-    for (const Control& c : window.controls()) {
-        const auto fields = base::splitLimited(c.tag + "!!!!!", '!', kTagFields);
-        if (!base::equalsNoCase(fields[0], "Reg"))
-            continue;
-        std::string value;
-        if (c.kind == ControlKind::CheckBox)
-            value = std::to_string(c.value);
-        else if (c.kind == ControlKind::TextBox && c.multiLine)
-            value = base::replaceAllNoCase(c.text, "\r\n", std::string(1, kStoredLineBreak));
-        else
-            value = c.text;
-        if (!fields[3].empty())
-            value = encodeValue(std::move(value));
-        entries.push_back({fields[1], fields[2], std::move(value)});
-    }
-    writeIniValues(settingsFile, entries);
+IniWriteResult SaveControlSettings(const WindowModel& window, std::string_view settingsFile) {
+    return updateIniFile(settingsFile, [&](IniDocument& settings) {
+        for (const Control& c : window.controls()) {
+            const auto fields = base::splitLimited(c.tag + "!!!!!", '!', kTagFields);
+            if (!base::equalsNoCase(fields[0], "Reg"))
+                continue;
+            std::string value;
+            if (c.kind == ControlKind::CheckBox)
+                value = std::to_string(c.value);
+            else if (c.kind == ControlKind::TextBox && c.multiLine)
+                value = base::replaceAllNoCase(c.text, "\r\n", std::string(1, kStoredLineBreak));
+            else
+                value = c.text;
+            if (!fields[3].empty())
+                value = encodeValue(std::move(value));
+            bool spelled = true;
+            settings.get(fields[1], fields[2], &spelled);
+            if (!spelled && value == fields[4])
+                continue; // the user's value, which this program cannot spell, stays
+            settings.set(fields[1], fields[2], value);
+        }
+    });
 }
 
 } // namespace pixtrail::shell

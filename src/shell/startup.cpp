@@ -6,32 +6,11 @@
 #include "shell/version.hpp"
 #include "update/update_steps.hpp"
 
+#include <filesystem>
+
 namespace pixtrail::shell {
 
-CommandLine parseCommandLine(std::string_view text) {
-    CommandLine result;
-    std::string rest(text);
-    for (size_t pos = base::findNoCase(rest, "-a"); pos != std::string::npos;
-         pos = base::findNoCase(rest, "-a", pos)) {
-        const bool wordStart = pos == 0 || rest[pos - 1] == ' ';
-        const bool wordEnd = pos + 2 == rest.size() || rest[pos + 2] == ' ';
-        if (wordStart && wordEnd) {
-            result.unattended = true;
-            rest.erase(pos, 2);
-        } else {
-            pos += 2;
-        }
-    }
-    rest = base::trimSpaces(rest);
-    if (base::containsNoCase(rest, ".ini")) {
-        result.settingsFile = base::replaceAll(rest, "\"", "");
-        rest.clear();
-    }
-    result.remaining = rest;
-    return result;
-}
-
-StartupPlan Form_Load(Application& app, std::string_view commandLine) {
+StartupPlan Form_Load(Application& app, const CommandLine& cmd) {
     app.setCaption(windowTitle());
     base::removeLeftoverTemporaries(app.paths.folder);
     app.translator = Translator(app.paths.languageFile);
@@ -39,14 +18,24 @@ StartupPlan Form_Load(Application& app, std::string_view commandLine) {
     if (app.translator.active())
         app.translator.TranslatePage(app.window);
 
-    const CommandLine cmd = parseCommandLine(commandLine);
     app.unattended = cmd.unattended;
     if (!cmd.settingsFile.empty())
         app.paths.settingsFile = cmd.settingsFile;
 
-    app.endpoints = scrape::loadEndpoints(app.paths.settingsFile);
+    const std::string& settings = app.paths.settingsFile;
+    std::error_code ec;
+    if (std::filesystem::exists(base::nativePath(settings), ec)) {
+        if (const std::string why = base::whyUnreadable(settings); !why.empty())
+            app.message(MessageKind::Warning,
+                        app.tr("Cannot read the settings file %s", "'" + settings + "': " + why));
+    }
+    app.endpoints = scrape::loadEndpoints(settings);
     app.window.setControlCaption("Label2", -1, app.endpoints.homePageHost + "/pixtrail");
-    LoadControlSettings(app.window, app.paths.settingsFile);
+    for (const std::string& key : LoadControlSettings(app.window, settings))
+        app.message(MessageKind::Warning,
+                    app.tr("The value of %s in the settings file holds characters Pixtrail "
+                           "cannot use: it is ignored",
+                           key));
 
     StartupPlan plan;
     if (!cmd.remaining.empty() || cmd.unattended) {

@@ -2,7 +2,6 @@
 
 #include "base/ansi_text.hpp"
 #include "base/files.hpp"
-#include "base/run_error.hpp"
 #include "base/text.hpp"
 #include "shell/ini_file.hpp"
 
@@ -10,18 +9,6 @@ namespace pixtrail::shell {
 namespace {
 
 constexpr std::string_view kSection = "Pixtrail";
-
-bool looksLikeUtf8(const IniDocument& doc, std::string_view content) {
-    if (doc.hasByteOrderMark())
-        return true;
-    bool highBytes = false;
-    for (char c : content)
-        if (static_cast<unsigned char>(c) >= 0x80) {
-            highBytes = true;
-            break;
-        }
-    return highBytes && base::isValidUtf8(content);
-}
 
 } // namespace
 
@@ -42,29 +29,13 @@ std::string Translator::TranslateText(std::string_view text) const {
     if (!m_active)
         return std::string(text);
     const std::string key = translationKey(text);
-    const auto read = base::readFile(m_languageFile);
-    const std::string content = read.value_or(std::string());
-    IniDocument doc = IniDocument::parse(content);
-    const bool utf8 = looksLikeUtf8(doc, content);
-
-    std::string value = doc.get(kSection, utf8 ? base::ansiToUtf8(key) : key).value_or("");
-    if (utf8)
-        value = base::utf8ToAnsi(value);
-    if (value.size() > kMaxIniValueLength)
-        value.resize(kMaxIniValueLength);
+    std::string value = IniDocument::load(m_languageFile).value(kSection, key, "");
     if (!value.empty())
         return value;
 
-    if (!read && base::directoryExists(m_languageFile))
-        return std::string(text);
-    // Unknown (or empty): record the English text so a translator finds it.
-    doc.set(kSection, utf8 ? base::ansiToUtf8(key) : key,
-            utf8 ? base::ansiToUtf8(text) : std::string(text));
-    try {
-        base::writeFileAtomically(m_languageFile, doc.serialize());
-    } catch (const base::RunError&) {
-        // A read-only language file still shows the English text.
-    }
+    // Unknown (or empty): record the English text so a translator finds it. A language
+    // file that cannot be written (read-only, a folder) still shows the English text.
+    updateIniFile(m_languageFile, [&](IniDocument& doc) { doc.set(kSection, key, text); });
     return std::string(text);
 }
 

@@ -86,8 +86,13 @@ std::optional<std::string> FolderIndex::first(std::string_view pattern) const {
     return found;
 }
 
-bool FolderIndex::contains(std::string_view name) const {
-    return m_names.count(entryKey(name)) != 0;
+std::optional<std::string> FolderIndex::stored(std::string_view name) const {
+    std::string folded = sortKey(name);
+    folded += '\0';
+    const auto it = m_names.lower_bound(folded);
+    if (it == m_names.end() || it->first.compare(0, folded.size(), folded) != 0)
+        return std::nullopt;
+    return it->second;
 }
 
 void FolderIndex::added(std::string_view name) {

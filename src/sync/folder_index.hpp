@@ -26,12 +26,20 @@ public:
     std::vector<std::string> find(std::string_view pattern) const;
     /// The first name matching, as a directory search would return it.
     std::optional<std::string> first(std::string_view pattern) const;
-    bool contains(std::string_view name) const;
+    /// Whether a file of that name exists, its letter case ignored as on Windows.
+    bool contains(std::string_view name) const { return stored(name).has_value(); }
+    /// The name a file of that name (letter case ignored) is stored under, or nullopt.
+    std::optional<std::string> stored(std::string_view name) const;
+    /// The stored name when such a file exists, else `name`: the name to write a file
+    /// under, so a second file differing only in case never appears beside the first.
+    std::string resolve(std::string_view name) const {
+        return stored(name).value_or(std::string(name));
+    }
     std::size_t size() const { return m_names.size(); }
 
     /// Records a file the run has just written (no effect when already known).
     void added(std::string_view name);
-    /// Records a file the run has just deleted.
+    /// Records a file the run has just deleted (its stored name).
     void removed(std::string_view name);
 
 private:

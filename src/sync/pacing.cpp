@@ -6,18 +6,12 @@
 
 namespace pixtrail::sync {
 
-void WaitDelay(shell::Application& app, int seconds) {
-    if (app.countdownTemplate.empty())
-        app.countdownTemplate = app.tr("(Sleeping %s seconds)");
-    if (seconds <= 0)
-        return;
-    shell::WriteDebug("Sleeping for " + std::to_string(seconds) + " seconds");
+void countDown(shell::Application& app, int seconds, std::string_view countdown) {
     const int line = app.progress.currentIndex();
     const std::string text = app.progress.line(line);
     for (int n = seconds; n > 0 && app.runActive; --n) {
-        app.progress.setLine(
-            line,
-            text + " " + base::replaceAllNoCase(app.countdownTemplate, "%s", std::to_string(n)));
+        app.progress.setLine(line, text + " " +
+                                       base::replaceAllNoCase(countdown, "%s", std::to_string(n)));
         app.frontend.pumpEvents();
         // One tick of the window's one-second timer, watched every 100 ms.
         for (int step = 0; step < 10; ++step) {
@@ -27,6 +21,15 @@ void WaitDelay(shell::Application& app, int seconds) {
     }
     app.progress.setLine(line, text);
     app.frontend.pumpEvents();
+}
+
+void WaitDelay(shell::Application& app, int seconds) {
+    if (app.countdownTemplate.empty())
+        app.countdownTemplate = app.tr("(Sleeping %s seconds)");
+    if (seconds <= 0)
+        return;
+    shell::WriteDebug("Sleeping for " + std::to_string(seconds) + " seconds");
+    countDown(app, seconds, app.countdownTemplate);
 }
 
 void pacePageRequest(shell::Application& app) {

@@ -154,11 +154,20 @@ void waypointLoop(Application& app, RunContext& run, const std::string& savedCap
     }
 }
 
+std::string incompleteLine(const Application& app, const RunContext& run);
+
 void finish(Application& app, RunContext& run, const std::string& savedCaption) {
     if (ticked(app, "chkDelUnused") && app.runActive) {
-        deleteUnusedFiles(app, run);
-        if (ticked(app, "chkGarminPhotos"))
-            deleteUnusedGarminFolders(app, run);
+        if (run.waypointCount == 0) {
+            // An empty, unreadable or foreign file says nothing about which caches went:
+            // deleting "everything not in it" would empty the folder.
+            WriteDebug("No waypoints found: nothing deleted");
+            app.progress.add(app.tr("No waypoints found in %s: nothing deleted", run.waypointFile));
+        } else {
+            deleteUnusedFiles(app, run);
+            if (ticked(app, "chkGarminPhotos"))
+                deleteUnusedGarminFolders(app, run);
+        }
     }
     if (!ticked(app, "chkGarminPhotos"))
         removeGarminPhotos(app, run);
@@ -174,11 +183,17 @@ void finish(Application& app, RunContext& run, const std::string& savedCaption) 
                          "\r\n" +
                          app.tr("%s pictures downloaded", std::to_string(app.picturesDownloaded)) +
                          "\r\n" + app.tr("%s files deleted", std::to_string(run.deletedCount));
+        if (run.incompleteCount > 0)
+            run.totalsText += "\r\n" + incompleteLine(app, run);
         WriteDebug(std::to_string(run.waypointCount) + " waypoints processed, " +
                    std::to_string(app.picturesDownloaded) + " pictures downloaded, " +
                    std::to_string(run.deletedCount) + " files deleted");
         app.message(MessageKind::Information, run.totalsText);
     }
+}
+
+std::string incompleteLine(const Application& app, const RunContext& run) {
+    return app.tr("%s caches could not be completed", std::to_string(run.incompleteCount));
 }
 
 void writeRunLog(Application& app, const RunContext& run) {
@@ -190,11 +205,26 @@ void writeRunLog(Application& app, const RunContext& run) {
         log += run.errorText + "\r\n";
     if (!run.totalsText.empty())
         log += run.totalsText + "\r\n";
+    else if (run.incompleteCount > 0) // an unattended run has no totals, but must say this
+        log += incompleteLine(app, run) + "\r\n";
     log += "Finished: " + base::formatDateTime(base::clock().localNow(), " ") + "\r\n";
     base::writeFileAtomically(app.paths.runLogFile, log);
 }
 
 } // namespace
+
+int exitStatusOf(RunOutcome outcome) {
+    switch (outcome) {
+    case RunOutcome::Finished:
+        return 0;
+    case RunOutcome::Incomplete:
+        return 4;
+    case RunOutcome::EndedAtCheck:
+    case RunOutcome::EndedByError:
+        break;
+    }
+    return 1;
+}
 
 int requestDelayFrom(std::string_view delayText) {
     const long long delay = base::roundHalfEven(base::leadingNumber(delayText));
@@ -228,6 +258,9 @@ RunOutcome cmdSync_Click(Application& app) {
                     "Debug mode active.\r\n\r\nFiles will be written to: \r\n" +
                         app.paths.debugFile);
     WriteDebug(app.caption(), 1);
+    if (const auto failure = shell::debugLog().takeFailure())
+        app.message(MessageKind::Warning,
+                    app.tr("The debug trace cannot be written: %s", *failure));
 
     RunContext run;
     run.startTime = base::clock().localNow();
@@ -238,7 +271,7 @@ RunOutcome cmdSync_Click(Application& app) {
     app.frontend.progressValueChanged(0);
 
     WriteDebug("Saving settings to '" + app.paths.settingsFile + "'");
-    shell::SaveControlSettings(app.window, app.paths.settingsFile);
+    app.warnIfSettingsNotSaved(shell::SaveControlSettings(app.window, app.paths.settingsFile));
 
     if (!checkInputs(app, run))
         return RunOutcome::EndedAtCheck;
@@ -285,6 +318,8 @@ RunOutcome cmdSync_Click(Application& app) {
     app.dobuttons();
     app.frontend.busyChanged(false);
     app.setCaption(savedCaption);
+    if (outcome == RunOutcome::Finished && run.incompleteCount > 0)
+        outcome = RunOutcome::Incomplete;
     return outcome;
 }
 

@@ -27,6 +27,8 @@ struct RunContext {
     std::string codeList;  ///< "*" + every accepted name
     int waypointCount = 0;
     int deletedCount = 0;
+    /// Caches whose page or some of whose pictures did not arrive.
+    int incompleteCount = 0;
     /// First lines of the cache pages this run has read or written, so the index need
     /// not read them again.
     std::map<std::string, std::string> pageFirstLines;
@@ -39,9 +41,15 @@ struct RunContext {
 
 enum class RunOutcome {
     Finished,     ///< the run reached its end (also after Stop)
+    Incomplete,   ///< it reached its end, but some caches could not be completed
     EndedAtCheck, ///< an input check ended it; nothing was written
     EndedByError, ///< the run's error handler ended it; the log holds the error
 };
+
+/// The status a program ends with after a run, when the command line asked it to end:
+/// 0 the run reached its end, 4 it did but some caches could not be completed, 1 a check
+/// or a failure ended it.
+int exitStatusOf(RunOutcome outcome);
 
 /// The Start button: runs the whole run before returning. May throw
 /// shell::ProgramEndRequested when a step ends the program.

@@ -20,7 +20,7 @@ constexpr std::string_view kIncompletePrefix = ".pixtrail-incomplete-";
 constexpr std::string_view kIncompleteSuffix = ".part";
 
 void setResult(shell::Application& app, const std::string& text) {
-    app.progress.setLine(app.progress.currentIndex(), text);
+    app.progress.setCurrentLine(text);
 }
 
 [[noreturn]] void fileError(const std::string& what, const std::string& path) {
@@ -58,7 +58,7 @@ void processWaypoint(shell::Application& app, RunContext& run, const std::string
     FolderIndex& folder = *run.folder;
     // A cache whose pictures were not all stored (the program was killed, a picture did
     // not arrive) has some of them: the skip tests would take it for done.
-    const std::string incomplete = incompleteMarker(code);
+    const std::string incomplete = folder.resolve(incompleteMarker(code));
     if (app.window.control("chkRecheck").value == 0 && !folder.contains(incomplete)) {
         const std::pair<const char*, const char*> tests[] = {
             {" *.txt", "no spoilers found"},
@@ -91,8 +91,20 @@ void processWaypoint(shell::Application& app, RunContext& run, const std::string
     run.cacheName = call.cacheName;
     if (pictures < 0)
         throw shell::ProgramEndRequested(3); // the scrape has told the user already
-    if (call.failedDownloads == 0)
-        deleteFile(folder, incomplete);
+    // A page that did not arrive, or pictures that did not, are no result: the cache stays
+    // noted as unfinished, so the next run asks again.
+    if (!call.pageAvailable) {
+        ++run.incompleteCount;
+        setResult(app, code + " " + app.tr("page not available"));
+        return;
+    }
+    if (call.failedDownloads > 0) {
+        ++run.incompleteCount;
+        setResult(app, code + " " + app.tr("%s spoilers", std::to_string(pictures)) + ", " +
+                           app.tr("%s failed", std::to_string(call.failedDownloads)));
+        return;
+    }
+    deleteFile(folder, incomplete);
     if (pictures == 0)
         setResult(app, code + " " + app.tr("no spoilers found"));
     else
@@ -110,7 +122,7 @@ void unpackNoSpoilerSummary(shell::Application&, RunContext& run) {
     if (!content)
         fileError("Cannot read", summaryPath);
     for (const std::string& code : summaryLines(*content)) {
-        const std::string marker = code + std::string(kMarkerSuffix);
+        const std::string marker = folder.resolve(code + std::string(kMarkerSuffix));
         // A hand-edited line must not reach outside the folder.
         if (!code.empty() && !isSafeFileName(marker)) {
             WriteDebug("Skipped summary line '" + code + "'");
@@ -134,9 +146,10 @@ void packNoSpoilerSummary(shell::Application&, RunContext& run) {
     std::string content;
     for (const std::string& name : markers)
         content += base::trimSpaces(name.substr(0, name.find(' '))) + "\r\n";
-    const std::string summaryPath = folder.path(kSummary);
+    const std::string summary = folder.resolve(kSummary);
+    const std::string summaryPath = folder.path(summary);
     base::writeFileAtomically(summaryPath, content);
-    folder.added(kSummary);
+    folder.added(summary);
     WriteDebug(std::to_string(content.size()) + " bytes written to '" + summaryPath + "'");
     for (const std::string& name : markers)
         deleteFile(folder, name);

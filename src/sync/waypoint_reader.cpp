@@ -13,6 +13,7 @@ namespace pixtrail::sync {
 namespace {
 
 constexpr std::size_t kBufferSize = 1u << 20;
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 std::string upToNext(std::string_view line, size_t start, char stop) {
     if (start > line.size())
@@ -59,6 +60,13 @@ bool WaypointReader::atEnd() {
 
 std::string WaypointReader::ReadLine() {
     std::string line;
+    // A list saved by an editor that starts UTF-8 files with a byte-order mark: the mark
+    // is no part of the first code.
+    if (m_consumed == 0 && fill() && m_end - m_begin >= kByteOrderMark.size() &&
+        std::string_view(m_buffer.data() + m_begin, kByteOrderMark.size()) == kByteOrderMark) {
+        m_begin += kByteOrderMark.size();
+        m_consumed += kByteOrderMark.size();
+    }
     while (fill()) {
         const char* start = m_buffer.data() + m_begin;
         const size_t available = m_end - m_begin;
@@ -87,8 +95,11 @@ std::string extractWaypointName(std::string_view line) {
         shell::WriteDebug("Waypoint: " + name);
         return name;
     }
-    if (line.size() <= 6 && base::startsWithNoCase(line, "GC")) {
-        const std::string name = base::ansiUpper(base::trimSpaces(line));
+    // Codes have had five characters after "GC" since 2011: a list of them must not come
+    // out empty.
+    if (const std::string bare = base::trimSpaces(line);
+        bare.size() <= 7 && base::startsWithNoCase(bare, "GC")) {
+        const std::string name = base::ansiUpper(bare);
         shell::WriteDebug("Waypoint: " + name);
         return name;
     }

@@ -12,6 +12,7 @@ namespace pixtrail::sync {
 
 /// Reads a file as Windows-1252 lines through a large buffer. A line ends at a CR or an
 /// LF byte (so CR LF yields the line and then an empty one), or at the end of the file.
+/// A UTF-8 byte-order mark at the start of the file is skipped.
 class WaypointReader {
 public:
     /// Lines longer than this keep only their first part (the rest is read and skipped),
@@ -45,7 +46,8 @@ private:
 };
 
 /// The waypoint name on a line, or empty: a LOC `name id="..."`, a bare code of at most
-/// six characters starting with "GC", or a GPX `<name>` (CDATA allowed). Writes the
+/// seven characters starting with "GC" (spaces around it ignored), or a GPX `<name>`
+/// (CDATA allowed). Writes the
 /// "Found waypoint at position" and "Waypoint:" debug lines.
 std::string extractWaypointName(std::string_view line);
 

@@ -11,6 +11,24 @@ namespace {
 using shell::WriteDebug;
 
 constexpr std::string_view kIndex = "index.html";
+// The pages are Windows-1252 like every text the program writes; a browser set to another
+// default encoding (a phone in Japanese, say) shows accented letters wrong without this.
+constexpr std::string_view kCharset = "<meta charset=\"windows-1252\">";
+
+std::string head(std::string_view title) {
+    return "<html><head>" + std::string(kCharset) + "<title>" + std::string(title) +
+           "</title></head><body>";
+}
+
+// A page written before pages declared their encoding, given the declaration.
+std::string withCharset(const std::string& line) {
+    if (base::containsNoCase(line, kCharset))
+        return line;
+    const size_t at = base::findNoCase(line, "<head>");
+    if (at == std::string::npos)
+        return line;
+    return line.substr(0, at + 6) + std::string(kCharset) + line.substr(at + 6);
+}
 
 // A caption such as "Spoiler #2" or "100% sure" would break the link: "#" starts a
 // fragment and "%" an escape. Only the addresses are encoded; the text shown stays.
@@ -63,11 +81,10 @@ void writeCachePage(shell::Application&, RunContext& run, const std::string& nam
     }
     if (!content.empty()) {
         const std::string separator = run.cacheName.empty() ? "" : " - ";
-        content = "<html><head><title>" + name + separator + run.cacheName +
-                  "</title></head><body>" + content + "</body></html>";
+        content = head(name + separator + run.cacheName) + content + "</body></html>";
     }
 
-    const std::string pageName = name + ".html";
+    const std::string pageName = folder.resolve(name + ".html");
     const std::string pagePath = folder.path(pageName);
     std::string oldLine;
     if (folder.contains(pageName)) {
@@ -81,8 +98,12 @@ void writeCachePage(shell::Application&, RunContext& run, const std::string& nam
     // cache has none to offer.
     const bool keep = content.empty() || base::equalsNoCase(content, oldLine) ||
                       (run.cacheName.empty() && !oldLine.empty());
-    if (!keep)
+    if (keep && !oldLine.empty() && withCharset(oldLine) != oldLine) {
+        oldLine = withCharset(oldLine);
+        writePage(folder, pageName, oldLine);
+    } else if (!keep) {
         writePage(folder, pageName, content);
+    }
     if (!content.empty() || !oldLine.empty())
         run.pageFirstLines[pageName] = keep ? oldLine : content;
 }
@@ -90,8 +111,7 @@ void writeCachePage(shell::Application&, RunContext& run, const std::string& nam
 void writeIndex(shell::Application&, RunContext& run) {
     FolderIndex& folder = *run.folder;
     WriteDebug("Creating index.htm file");
-    std::string content =
-        "<html><head><title>Pixtrail</title></head><body><b>" + run.savedCaption + "</b>";
+    std::string content = head("Pixtrail") + "<b>" + run.savedCaption + "</b>";
     for (const std::string& page : folder.find("*.html")) {
         if (base::equalsNoCase(page, kIndex))
             continue;
@@ -111,10 +131,11 @@ void writeIndex(shell::Application&, RunContext& run) {
     }
     content += "</body></html>";
 
+    const std::string index = folder.resolve(kIndex);
     const std::string oldLine =
-        folder.contains(kIndex) ? readFirstLine(folder.path(kIndex)).value_or("") : std::string();
+        folder.contains(index) ? readFirstLine(folder.path(index)).value_or("") : std::string();
     if (!base::equalsNoCase(content, oldLine))
-        writePage(folder, std::string(kIndex), content);
+        writePage(folder, index, content);
 }
 
 void removePages(shell::Application&, RunContext& run) {

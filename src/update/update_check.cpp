@@ -9,6 +9,7 @@
 #include "update/update_steps.hpp"
 #include "update/upgrade.hpp"
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <optional>
@@ -41,14 +42,20 @@ std::optional<base::LocalTime> parseDate(const std::string& text) {
     return t;
 }
 
+// A feed may ask for any number of days; ten years is "never" for a program, and keeps the
+// date within what the calendar arithmetic below can hold.
+constexpr double kMaxDaysBetweenChecks = 3650;
+
 base::LocalTime addDays(const base::LocalTime& t, double days) {
+    days = std::clamp(days, 0.0, kMaxDaysBetweenChecks);
+    const int wholeDays = static_cast<int>(days);
     std::tm tm{};
     tm.tm_year = t.year - 1900;
     tm.tm_mon = t.month - 1;
-    tm.tm_mday = t.day;
+    tm.tm_mday = t.day + wholeDays;
     tm.tm_hour = t.hour;
     tm.tm_min = t.minute;
-    tm.tm_sec = t.second + static_cast<int>(days * 86400);
+    tm.tm_sec = t.second + static_cast<int>((days - wholeDays) * 86400);
     tm.tm_isdst = -1;
     std::mktime(&tm); // normalises the overflowing seconds into a real date
     return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};

@@ -75,7 +75,7 @@ TEST_F(CliTest, FailedChecksAndBadCommandLinesHaveTheirExitCodes) {
 
     r = run({"-a", dir.file("missing.ini")});
     EXPECT_EQ(r.exitCode, 2);
-    EXPECT_NE(r.err.find("settings file not found"), std::string::npos);
+    EXPECT_NE(r.err.find("cannot read the settings file"), std::string::npos);
 
     // A missing folder without a terminal to ask: the question is shown, answered No.
     dir.write("caches.gpx", "<gpx/>\r\n");
@@ -117,8 +117,8 @@ TEST_F(CliTest, ASyncDownloadsSpoilersFromTheSiteAndSkipsThemNextTime) {
     site.serve("/cache/large/weir.png", picture, "image/png");
 
     ProgramResult r = run({"-a"});
-    EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.out, "GC5PX7Q 1 spoilers\n");
+    EXPECT_EQ(r.exitCode, 4) << r.err;
+    EXPECT_EQ(r.out, "GC5PX7Q 1 spoilers, 1 failed\n");
     EXPECT_EQ(dir.read("spoilers/GC5PX7Q - Spoiler weir.png"), picture);
     EXPECT_FALSE(dir.exists("spoilers/GC5PX7Q - Spoiler gone.png"));
     const auto targets = site.targets();
@@ -129,7 +129,7 @@ TEST_F(CliTest, ASyncDownloadsSpoilersFromTheSiteAndSkipsThemNextTime) {
     // The picture that did not arrive is tried again next time; the other is not fetched.
     site.clearRequests();
     r = run({"-a"});
-    EXPECT_EQ(r.out, "GC5PX7Q 1 spoilers\n");
+    EXPECT_EQ(r.out, "GC5PX7Q 1 spoilers, 1 failed\n");
     EXPECT_EQ(site.targets(),
               (std::vector<std::string>{"/", "/seek/cache_details.aspx?wp=GC5PX7Q&Submit6=Find",
                                         "/cache/large/gone.png", "/gone_l.png"}));
@@ -150,7 +150,7 @@ TEST_F(CliTest, CtrlCStopsLikeTheStopButton) {
     for (const char* code : {"GC3AAAA", "GC3BBBB", "GC3CCCC", "GC3DDDD"}) {
         gpx += std::string("<wpt><name>") + code + "</name></wpt>\r\n";
         site.serve(std::string("/seek/cache_details.aspx?wp=") + code + "&Submit6=Find",
-                   "<html>no pictures</html>");
+                   std::string("<html><head><title>") + code + "</title></head></html>");
     }
     dir.write("caches.gpx", gpx);
     dir.write("spoilers/GC9ZZZZ - old.jpg", "x");

@@ -1,8 +1,6 @@
 #include "gui_fixture.hpp"
 #include "suites.hpp"
 
-#include "gui/command_line.hpp"
-
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -12,13 +10,12 @@
 using namespace pixtrail;
 using namespace pixtrail::testing;
 
-// The three ways a command line starts a run, and how arguments become that line.
+// The three ways a command line starts a run.
 class CommandLineTest : public QObject {
     Q_OBJECT
 
 private slots:
     void theCommandLineStartsRuns();
-    void argumentsBecomeTheCommandLineTheCoreReads();
 };
 
 void CommandLineTest::theCommandLineStartsRuns() {
@@ -28,7 +25,7 @@ void CommandLineTest::theCommandLineStartsRuns() {
         f.writeWaypoints({"GC1AAAA"});
         f.writeSettings();
         f.serveCache("GC1AAAA");
-        f.start("-a");
+        f.start({"-a"});
         QVERIFY(f.program->window().isVisible());
         QVERIFY(f.program->runInProgress());
         QTRY_VERIFY_WITH_TIMEOUT(!f.exits.empty(), kWait);
@@ -43,7 +40,7 @@ void CommandLineTest::theCommandLineStartsRuns() {
         f.writeWaypoints({"GC2BBBB"}, "other.gpx");
         f.writeSettings({{"Waypointfile", f.dir.file("other.gpx")}}, "my settings/other.ini");
         f.serveCache("GC2BBBB");
-        f.start("-a \"" + f.dir.file("my settings/other.ini") + "\"");
+        f.start({"-a", f.dir.file("my settings/other.ini")});
         QTRY_VERIFY_WITH_TIMEOUT(!f.exits.empty(), kWait);
         QCOMPARE(f.exits, std::vector<int>{0});
         QCOMPARE(f.lines(), QStringList{"GC2BBBB no spoilers found"});
@@ -59,7 +56,7 @@ void CommandLineTest::theCommandLineStartsRuns() {
         f.writeSettings();
         f.serveCache("GC3CCCC");
         const std::string week = f.dir.file("geo caches/week.gpx");
-        f.start("\"" + week + "\"");
+        f.start({week});
         auto* cmd = f.widget<QLineEdit>("txtcmd");
         QVERIFY(cmd->isVisible());
         QCOMPARE(cmd->text(), QString::fromStdString(week));
@@ -81,20 +78,6 @@ void CommandLineTest::theCommandLineStartsRuns() {
         QCOMPARE(f.lines().size(), 1);
         QVERIFY(f.lines().front().startsWith(QStringLiteral("GC3CCCC ")));
     }
-}
-
-void CommandLineTest::argumentsBecomeTheCommandLineTheCoreReads() {
-    QCOMPARE(gui::commandLineText({"-a", "/home/me/my settings/run.ini"}),
-             std::optional<std::string>("-a /home/me/my settings/run.ini"));
-    QCOMPARE(gui::commandLineText({QString::fromUtf8("/geo/caf\xC3\xA9.gpx")}),
-             std::optional<std::string>("/geo/caf\xE9.gpx"));
-    QCOMPARE(gui::commandLineText({}), std::optional<std::string>(""));
-    // A path the code page cannot hold is refused, not turned into another path.
-    QString refused;
-    const QString polish = QString::fromUtf8("/geo/\xC5\x81\xC3\xB3"
-                                             "d\xC5\xBA.gpx");
-    QCOMPARE(gui::commandLineText({"-a", polish}, &refused), std::nullopt);
-    QCOMPARE(refused, polish);
 }
 
 int runCommandLineTest(int argc, char** argv) {

@@ -149,14 +149,14 @@ void GuiFixture::serveCache(const std::string& code) {
                                      "<span>end</span><h2>Logged Visits</h2></body></html>");
 }
 
-gui::GuiProgram& GuiFixture::start(std::string_view commandLine) {
+gui::GuiProgram& GuiFixture::start(const std::vector<std::string>& arguments) {
     gui::ProcessControl process{[this](int code) { exits.push_back(code); },
                                 [this](int code) { exitsAtOnce.push_back(code); }};
     program = std::make_unique<gui::GuiProgram>(
         paths(), [](const scrape::Endpoints& e) { return std::make_unique<scrape::CurlFetch>(e); },
         process);
     program->clearNextUpdateDate = [this](shell::Application&) { ++updateDatesCleared; };
-    program->start(commandLine);
+    program->start(shell::parseArguments(arguments).commandLine);
     return *program;
 }
 

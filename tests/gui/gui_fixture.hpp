@@ -110,7 +110,7 @@ public:
     bool requested(const std::string& code) const;
 
     /// Makes the program and runs its start-up with this command line.
-    gui::GuiProgram& start(std::string_view commandLine = {});
+    gui::GuiProgram& start(const std::vector<std::string>& arguments = {});
 
     template <class Widget> Widget* widget(const char* objectName) const {
         return program->window().findChild<Widget*>(QString::fromLatin1(objectName));

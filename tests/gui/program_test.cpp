@@ -1,4 +1,5 @@
 #include "gui_fixture.hpp"
+#include "shell/version.hpp"
 #include "suites.hpp"
 
 #include "base/files.hpp"
@@ -38,7 +39,7 @@ int closeDuringRunChild(const char* folder) {
         pathsIn(folder),
         [](const scrape::Endpoints& e) { return std::make_unique<scrape::CurlFetch>(e); },
         gui::realProcessControl());
-    program.start("");
+    program.start({});
     program.window().findChild<QPushButton*>(QStringLiteral("cmdSync"))->click();
     auto* list = program.window().findChild<QListWidget*>(QStringLiteral("lstProgress"));
     if (!QTest::qWaitFor([&] { return list->count() > 0; }, 30000))
@@ -74,7 +75,20 @@ void ProgramTest::anUnattendedRunEndsTheProgram() {
     f.serveCache("GC1AAAA");
     f.serveCache("GC2BBBB");
 
-    const ProgramResult r = runProgram(exe, {"-a", f.dir.file("my settings/run.ini")});
+    // Questions a terminal user asks are answered as pixtrail-cli answers them, and a
+    // mistyped option starts nothing.
+    ProgramResult r = runProgram(exe, {"--version"});
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.out, shell::windowTitle() + "\n");
+    r = runProgram(exe, {"--help"});
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY(r.out.rfind("Usage: pixtrail ", 0) == 0);
+    r = runProgram(exe, {"-v", f.dir.file("my settings/run.ini")});
+    QCOMPARE(r.exitCode, 2);
+    QVERIFY(r.err.find("unknown option '-v'") != std::string::npos);
+    QVERIFY(!f.dir.exists("log.txt"));
+
+    r = runProgram(exe, {"-a", f.dir.file("my settings/run.ini")});
     QCOMPARE(r.exitCode, 0);
     const std::string log = f.dir.read("log.txt");
     QVERIFY2(log.find("\r\nGC1AAAA no spoilers found\r\nGC2BBBB no spoilers found\r\nFinished: ") !=

@@ -155,16 +155,16 @@ TEST_F(CurlFetchTest, AnErrorStatusGivesNothingWhateverTheBody) {
                         {site.url("/moved"), "HTTP 301"}});
 }
 
-TEST_F(CurlFetchTest, AThrottledRequestWaitsForRetryAfterAndTriesOnceMore) {
+TEST_F(CurlFetchTest, ABusyServerIsAskedOnceMoreAfterItsRetryAfter) {
     site.serve("/feed", "news");
-    site.setFault("/feed", statusFault(429, 10, "1", 1));
+    site.setFault("/feed", statusFault(503, 10, "1", 1));
     CurlFetch fetch(endpoints);
 
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(fetch.OpenURL(site.url("/feed")), "news");
     EXPECT_GE(since(start), 900ms);
     EXPECT_EQ(site.targets(), (std::vector<std::string>{"/feed", "/feed"}));
-    expectFailureLines({{site.url("/feed"), "HTTP 429"}});
+    expectFailureLines({{site.url("/feed"), "HTTP 503"}});
     EXPECT_NE(debugLines()[0].find("retrying in 1 s"), std::string::npos);
 
     // Refused twice: one retry only, then nothing.
@@ -172,9 +172,15 @@ TEST_F(CurlFetchTest, AThrottledRequestWaitsForRetryAfterAndTriesOnceMore) {
     site.setFault("/busy", statusFault(503)); // no Retry-After
     EXPECT_EQ(fetch.OpenURL(site.url("/busy")), "");
     EXPECT_EQ(site.targets(), (std::vector<std::string>{"/busy", "/busy"}));
-    expectFailureLines({{site.url("/feed"), "HTTP 429"},
-                        {site.url("/busy"), "HTTP 503"},
-                        {site.url("/busy"), "HTTP 503"}});
+
+    // A 429 is the caller's to handle: it comes back at once with what the server asked.
+    site.clearRequests();
+    site.setFault("/slow-down", statusFault(429, 10, "30"));
+    const FetchResult throttled = fetch.fetch(site.url("/slow-down"), DataType::Text);
+    EXPECT_EQ(throttled.status, 429);
+    EXPECT_EQ(throttled.body, "");
+    EXPECT_EQ(throttled.retryAfter, std::chrono::seconds(30));
+    EXPECT_EQ(site.targets(), std::vector<std::string>{"/slow-down"});
 }
 
 TEST_F(CurlFetchTest, TheRetryWaitGoesThroughTheClockInShortCappedSteps) {
@@ -199,7 +205,7 @@ TEST_F(CurlFetchTest, TheRetryWaitGoesThroughTheClockInShortCappedSteps) {
     CurlFetch fetch(endpoints);
     for (const auto& [retryAfter, expected] : cases) {
         SCOPED_TRACE(retryAfter);
-        site.setFault("/t", statusFault(429, 0, retryAfter, 1));
+        site.setFault("/t", statusFault(503, 0, retryAfter, 1));
         FakeClock clock{{2026, 5, 1, 10, 0, 0}};
         EXPECT_EQ(fetch.OpenURL(site.url("/t")), "ok");
         std::chrono::milliseconds total{0};

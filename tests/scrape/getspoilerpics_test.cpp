@@ -32,10 +32,10 @@ protected:
 
     void web(const std::string& code, const std::string& body) {
         dir.write("caches.gpx", "<name>" + code + "</name>\r\n");
-        responses()[kPage + code + "&Submit6=Find"] = cachePage(body);
+        responses()[kPage + code + "&Submit6=Find"] = cachePage(body, code);
     }
-    static std::string cachePage(const std::string& body) {
-        return "<html><head><title>GC1A2B3 The Old Mill</title></head><body>" +
+    static std::string cachePage(const std::string& body, const std::string& code = "GC1A2B3") {
+        return "<html><head><title>" + code + " The Old Mill</title></head><body>" +
                std::string(1000, ' ') + body +
                "<span>end</span><h2>Logged Visits</h2></body></html>";
     }
@@ -92,10 +92,10 @@ TEST_F(Scrape, AMissingPictureIsTriedOnTheContentDeliveryHostAndNeverFaked) {
     web("GC1A2B3", link("http://img.geocaching.com/cache/large/b1.jpg", "Spoiler one") +
                        link("http://img.geocaching.com/cache/large/b2.jpg", "Spoiler two"));
     picture("http://imgcdn.geocaching.com/b1_l.jpg", kJpeg + "from the cdn");
-    ASSERT_EQ(sync::cmdSync_Click(*app), RunOutcome::Finished);
+    ASSERT_EQ(sync::cmdSync_Click(*app), RunOutcome::Incomplete);
     EXPECT_EQ(readSpoiler("GC1A2B3 - Spoiler one.jpg"), kJpeg + "from the cdn");
     EXPECT_FALSE(hasSpoiler("GC1A2B3 - Spoiler two.jpg")); // nothing came: no empty file
-    EXPECT_EQ(frontend.lines, Names{"GC1A2B3 1 spoilers"});
+    EXPECT_EQ(frontend.lines, Names{"GC1A2B3 1 spoilers, 1 failed"});
     EXPECT_NE(std::find(fetch->requests.begin(), fetch->requests.end(),
                         "http://imgcdn.geocaching.com/b2_l.jpg"),
               fetch->requests.end());
@@ -109,8 +109,8 @@ TEST_F(Scrape, AMissingPictureIsTriedOnTheContentDeliveryHostAndNeverFaked) {
 
     // A cache whose only picture did not arrive is not marked as having none.
     web("GC22222", link("http://img.geocaching.com/cache/large/c.jpg", "Spoiler"));
-    ASSERT_EQ(sync::cmdSync_Click(*app), RunOutcome::Finished);
-    EXPECT_EQ(frontend.lines, Names{"GC22222 no spoilers found"});
+    ASSERT_EQ(sync::cmdSync_Click(*app), RunOutcome::Incomplete);
+    EXPECT_EQ(frontend.lines, Names{"GC22222 0 spoilers, 1 failed"});
     EXPECT_FALSE(hasSpoiler("GC22222 - no spoiler found.txt"));
 }
 
@@ -120,19 +120,27 @@ TEST_F(Scrape, APageWithoutSpoilersLeavesAMarkerButAFailedPageDoesNot) {
     EXPECT_EQ(spoilerFiles(), Names{"GC1A2B3 - no spoiler found.txt"});
     EXPECT_EQ(frontend.lines, Names{"GC1A2B3 no spoilers found"});
 
-    dir.write("caches.gpx", "<name>GC33333</name>\r\n<name>GC44444</name>\r\n");
-    fetch->responses[kPage + "GC44444&Submit6=Find"] = "<html>short</html>";
-    ASSERT_EQ(sync::cmdSync_Click(*app), RunOutcome::Finished);
-    EXPECT_EQ(frontend.lines, (Names{"GC33333 no spoilers found", "GC44444 no spoilers found"}));
-    EXPECT_FALSE(hasSpoiler("GC33333 - no spoiler found.txt")); // page did not arrive
-    EXPECT_FALSE(hasSpoiler("GC44444 - no spoiler found.txt")); // 1000 characters or fewer
+    // A page that did not arrive, and a page that is no cache page (a sign-in page answered
+    // with 200), say nothing about the cache; a short cache page is no proof either.
+    dir.write("caches.gpx",
+              "<name>GC33333</name>\r\n<name>GC44444</name>\r\n<name>GC55555</name>\r\n");
+    fetch->responses[kPage + "GC44444&Submit6=Find"] =
+        "<html><head><title>GC44444</title></head></html>";
+    fetch->responses[kPage + "GC55555&Submit6=Find"] =
+        "<html><head><title>Sign in</title></head><body>" + std::string(2000, ' ') + "</body>";
+    ASSERT_EQ(sync::cmdSync_Click(*app), RunOutcome::Incomplete);
+    EXPECT_EQ(frontend.lines, (Names{"GC33333 page not available", "GC44444 no spoilers found",
+                                     "GC55555 page not available"}));
+    EXPECT_EQ(spoilerFiles(),
+              (Names{".pixtrail-incomplete-GC33333.part", ".pixtrail-incomplete-GC55555.part",
+                     "GC1A2B3 - no spoiler found.txt"}));
 }
 
 TEST_F(Scrape, ForcedCodesAreRequestedAsGcButNamedAsRead) {
     tick("chkForceGC", true);
     dir.write("caches.gpx", "<name>OC12AB3</name>\r\n");
     responses()[kPage + "GC12AB3&Submit6=Find"] =
-        cachePage(link("http://img.geocaching.com/cache/e.jpg", "Spoiler"));
+        cachePage(link("http://img.geocaching.com/cache/e.jpg", "Spoiler"), "GC12AB3");
     picture("http://img.geocaching.com/cache/e.jpg", kJpeg + "jpeg");
     ASSERT_EQ(sync::cmdSync_Click(*app), RunOutcome::Finished);
     EXPECT_EQ(spoilerFiles(), Names{"OC12AB3 - Spoiler.jpg"});

@@ -80,15 +80,34 @@ TEST(IniWrite, CreatesAFreshFileWithCrLf) {
 
 TEST(IniWrite, MalformedFilesAreKeptAsTheyWere) {
     TempFolder dir;
-    const std::string junk = std::string("\xEF\xBB\xBF") + "stray line\nkey=outside\n" +
-                             std::string("\x00\x01\xFF binary", 10) + "\n[" +
-                             std::string(100000, 'L') + "\n[Settings\nalmost=1";
+    const std::string junk = std::string("\xEF\xBB\xBF") + "; notes\nkey=outside\n" +
+                             std::string("\x01\xFF binary") + "\n[" + std::string(100000, 'L') +
+                             "\n[Settings\nalmost=1";
     dir.write("bad.ini", junk);
     const std::string path = dir.file("bad.ini");
     EXPECT_EQ(readIniValue(path, "Settings", "almost", ""), "1"); // header without "]"
     EXPECT_EQ(readIniValue(path, "Settings", "key", "none"), "none");
     ASSERT_TRUE(writeIniValue(path, "Settings", "delay", "5"));
     EXPECT_EQ(dir.read("bad.ini"), junk + "\r\ndelay=5\r\n");
+}
+
+TEST(IniWrite, FilesThatAreNoIniFilesAreNeverWritten) {
+    TempFolder dir;
+    const std::string files[] = {"<?xml version=\"1.0\"?>\r\n<gpx>\r\n", "GC12345\r\nGC23456\r\n",
+                                 std::string("[Settings]\r\n\0\0", 14), "\xFF\xD8\xFF\xE0 jpeg"};
+    for (const std::string& content : files) {
+        dir.write("trip.ini", content);
+        EXPECT_EQ(updateIniFile(dir.file("trip.ini"),
+                                [](IniDocument& d) { d.set("Settings", "delay", "5"); })
+                      .status,
+                  IniWriteResult::Status::NotAnIniFile)
+            << content;
+        EXPECT_EQ(dir.read("trip.ini"), content);
+    }
+    for (const std::string content : {"", "\r\n[Settings]\r\n", "# comment\n", "a=b\n"}) {
+        dir.write("fine.ini", content);
+        EXPECT_TRUE(writeIniValue(dir.file("fine.ini"), "Settings", "delay", "5")) << content;
+    }
 }
 
 TEST(IniWrite, AFailedWriteLosesNothing) {

@@ -16,12 +16,19 @@ public:
     std::vector<std::string> requests;
     bool failWithError = false; ///< raise a component fault instead of answering
 
-    std::string OpenURL(std::string_view url, scrape::DataType = scrape::DataType::Text) override {
+    scrape::FetchResult fetch(std::string_view url, scrape::DataType) override {
         requests.emplace_back(url);
         if (failWithError)
             throw base::RunError(base::err::kFileAccess, "OpenURL", "The web fetch failed");
         const auto it = responses.find(std::string(url));
-        return it == responses.end() ? std::string() : it->second;
+        scrape::FetchResult result;
+        result.finalUrl = url;
+        result.lengthAnnounced = true;
+        if (it != responses.end()) {
+            result.status = 200;
+            result.body = it->second;
+        }
+        return result;
     }
 };
 

@@ -4,6 +4,7 @@
 #include "shell/application.hpp"
 #include "sync/folder_index.hpp"
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -17,7 +18,8 @@ public:
     std::map<std::string, int> results;                       ///< code -> result (default 0)
     std::map<std::string, std::string> cacheNames;            ///< code -> name on the page
     std::map<std::string, std::vector<std::string>> pictures; ///< code -> files it stores
-    std::map<std::string, int> failed; ///< code -> pictures that did not arrive
+    std::map<std::string, int> failed;    ///< code -> pictures that did not arrive
+    std::vector<std::string> unavailable; ///< codes whose page does not arrive
     std::vector<shell::ScrapeCall> calls;
 
     shell::Scraper bind() {
@@ -25,6 +27,8 @@ public:
             calls.push_back(call);
             call.cacheName = cacheNames[call.code];
             call.failedDownloads = failed[call.code];
+            call.pageAvailable =
+                std::find(unavailable.begin(), unavailable.end(), call.code) == unavailable.end();
             for (const std::string& name : pictures[call.code]) {
                 base::writeFileAtomically(call.folder->path(name), "picture");
                 call.folder->added(name);

@@ -100,10 +100,8 @@ int portOf(const sockaddr_storage& address) {
     return -1;
 }
 
-// httplib keeps its sockets to itself, so the connection of a request is found by its two
-// ports. Disconnecting it (connect to AF_UNSPEC) aborts it with a TCP reset, which a plain
-// close would not: that sends FIN and looks like a short body instead.
-void resetConnection(int localPort, int remotePort) {
+// The socket of a request, found by its two ports: httplib keeps its sockets to itself.
+int socketOf(int localPort, int remotePort) {
     const long openMax = std::min(sysconf(_SC_OPEN_MAX), 65536L);
     for (int fd = 0; fd < openMax; ++fd) {
         sockaddr_storage local{};
@@ -113,15 +111,30 @@ void resetConnection(int localPort, int remotePort) {
         if (getsockname(fd, reinterpret_cast<sockaddr*>(&local), &localLength) != 0 ||
             getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &peerLength) != 0)
             continue;
-        if (portOf(local) != localPort || portOf(peer) != remotePort)
-            continue;
-        const linger abortive{1, 0};
-        setsockopt(fd, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
-        sockaddr unspecified{};
-        unspecified.sa_family = AF_UNSPEC;
-        connect(fd, &unspecified, sizeof unspecified);
-        return;
+        if (portOf(local) == localPort && portOf(peer) == remotePort)
+            return fd;
     }
+    return -1;
+}
+
+// Disconnecting a request's connection (connect to AF_UNSPEC) aborts it with a TCP reset,
+// which a plain close would not: that sends FIN and looks like a short body instead.
+void resetConnection(int localPort, int remotePort) {
+    const int fd = socketOf(localPort, remotePort);
+    if (fd < 0)
+        return;
+    const linger abortive{1, 0};
+    setsockopt(fd, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
+    sockaddr unspecified{};
+    unspecified.sa_family = AF_UNSPEC;
+    connect(fd, &unspecified, sizeof unspecified);
+}
+
+// Ends what the server sends on a connection: the client reads the end of the body there,
+// as it does from a server that marks a body's end only by closing.
+void endSending(int localPort, int remotePort) {
+    if (const int fd = socketOf(localPort, remotePort); fd >= 0)
+        shutdown(fd, SHUT_WR);
 }
 
 } // namespace
@@ -364,6 +377,30 @@ void FixtureSite::Impl::handle(const httplib::Request& req, httplib::Response& r
         }
         res.set_header("Content-Encoding", "gzip");
         sendBody(res, 200, gzip(content->body), std::move(content->contentType));
+        return;
+    }
+    case Fault::Kind::Unannounced: {
+        auto content = lookup(target, path);
+        if (!content) {
+            serveNormally(target, path, res);
+            return;
+        }
+        auto body = std::make_shared<std::string>(std::move(content->body));
+        if (fault->size > 0 && fault->size < body->size())
+            body->resize(fault->size);
+        res.status = 200;
+        const int localPort = req.local_port;
+        const int remotePort = req.remote_port;
+        res.set_content_provider(content->contentType, [this, body, localPort,
+                                                        remotePort](std::size_t offset,
+                                                                    httplib::DataSink& sink) {
+            if (isStopping())
+                return false;
+            if (offset < body->size())
+                return sink.write(body->data() + offset, std::min(kSlice, body->size() - offset));
+            endSending(localPort, remotePort);
+            return false;
+        });
         return;
     }
     case Fault::Kind::NeverAnswer:

@@ -30,6 +30,9 @@ struct Fault {
         StallMidBody,  ///< send part of the body, then nothing for `delay`
         NeverAnswer,   ///< accept, read the request, never answer (until the site stops)
         Redirect,      ///< one redirect to `location`, wherever that points
+        /// The real content without an announced length, ended by closing the connection;
+        /// cut after `size` bytes when `size` is not 0, as a broken connection would.
+        Unannounced,
     };
     Kind kind = Kind::None;
     std::chrono::milliseconds delay{0};

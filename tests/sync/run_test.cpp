@@ -142,7 +142,9 @@ TEST_F(RunTest, ACommandLineWaypointFileWinsAndAnEmptyFileIsNoError) {
     app->window.setText("txtcmd", "\"" + dir.file("empty.gpx") + "\"");
     app->window.setText("txtWpFile", dir.file("elsewhere.gpx"));
     EXPECT_EQ(sync::cmdSync_Click(*app), RunOutcome::Finished);
-    EXPECT_TRUE(frontend.lines.empty());
+    EXPECT_EQ(frontend.lines,
+              std::vector<std::string>{"No waypoints found in " + dir.file("empty.gpx") +
+                                       ": nothing deleted"});
     EXPECT_EQ(frontend.texts(MessageKind::Information).back(),
               "0 waypoints processed\r\n0 pictures downloaded\r\n0 files deleted");
     EXPECT_EQ(text("txtWpFile"), dir.file("elsewhere.gpx"));

@@ -27,7 +27,9 @@ TEST(WaypointNames, EachKindOfFileYieldsItsCode) {
     EXPECT_EQ(judge("<NAME>gc1a2b3</NAME>"), "gc1a2b3 +"); // markers ignore case
     EXPECT_EQ(judge("<gsak:name>GC1A2B3</gsak:name>"), " -");
     EXPECT_EQ(judge("gc12ab"), "GC12AB +");
-    EXPECT_EQ(judge("GC12345"), " -"); // bare codes stop at six characters
+    EXPECT_EQ(judge("GC12345"), "GC12345 +"); // today's codes have seven characters
+    EXPECT_EQ(judge("  gc5px7q "), "GC5PX7Q +");
+    EXPECT_EQ(judge("GC123456"), " -");
     EXPECT_EQ(judge("<name>GC12345</name>"), "GC12345 +");
     EXPECT_EQ(judge("<name>GC123456</name>"), "GC123456 -");
     EXPECT_EQ(judge("<name>1234</name>"), "GC1234 +");
