@@ -4,6 +4,9 @@
 #include "imaging/test_jpegs.hpp"
 
 #include <gtest/gtest.h>
+#include <turbojpeg.h>
+
+#include <vector>
 
 namespace base = pixtrail::base;
 namespace imaging = pixtrail::imaging;
@@ -105,4 +108,34 @@ TEST(ExifOrientation, AnythingOddCountsAsUpright) {
             EXPECT_TRUE(value >= 1 && value <= 8) << at;
         }
     }
+}
+
+TEST(JpegDecode, PrintExportsInCmykComeOutInTheirColours) {
+    // Pure red as inks: no cyan, full magenta and yellow, no black; stored the way Adobe's
+    // programs and the JPEG library store inks (inverted, 255 meaning none).
+    std::vector<unsigned char> inks(16 * 8 * 4);
+    for (std::size_t i = 0; i < inks.size(); i += 4) {
+        inks[i] = 255;
+        inks[i + 1] = 0;
+        inks[i + 2] = 0;
+        inks[i + 3] = 255;
+    }
+    tjhandle encoder = tjInitCompress();
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    ASSERT_EQ(
+        tjCompress2(encoder, inks.data(), 16, 0, 8, TJPF_CMYK, &out, &size, TJSAMP_444, 95, 0), 0);
+    const std::string cmyk(reinterpret_cast<char*>(out), size);
+    tjFree(out);
+    tjDestroy(encoder);
+
+    const imaging::Picture red = imaging::decodeJpeg(cmyk, 1);
+    EXPECT_TRUE(pt::near(pt::pixel(red, 5, 5), pt::kRed, 8));
+    // Without the Adobe mark the same bytes are read as plain inks: full ink everywhere.
+    const std::size_t adobe = cmyk.find("Adobe");
+    ASSERT_NE(adobe, std::string::npos);
+    std::string plain = cmyk;
+    plain.erase(adobe - 4, 2 + ((std::size_t(std::uint8_t(cmyk[adobe - 2])) << 8) |
+                                std::uint8_t(cmyk[adobe - 1])));
+    EXPECT_TRUE(pt::near(pt::pixel(imaging::decodeJpeg(plain, 1), 5, 5), {0, 0, 0}, 8));
 }

@@ -110,6 +110,8 @@ TEST_F(RunTest, DelayAndShrinkSizesAreBroughtIntoRange) {
     EXPECT_EQ(sync::requestDelayFrom("999"), 999);
     EXPECT_EQ(sync::requestDelayFrom("2.5"), 2);
     EXPECT_EQ(sync::requestDelayFrom("12s"), 12);
+    EXPECT_EQ(sync::requestDelayFrom(std::string(40, '9')), 5); // beyond any integer
+    EXPECT_EQ(sync::requestDelayFrom("-" + std::string(400, '9')), 5);
     EXPECT_EQ(sync::normaliseShrinkSize("5"), "100");
     EXPECT_EQ(sync::normaliseShrinkSize("2500"), "2000");
     EXPECT_EQ(sync::normaliseShrinkSize("0300"), "300");

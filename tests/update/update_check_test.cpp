@@ -48,10 +48,17 @@ TEST_F(UpdateCheck, ADueCheckReadsTheFeedAndStoresTheNextDate) {
     update::checkForUpdate(*app);
     EXPECT_EQ(storedDate(), "2026-12-14 14:05:10");
 
+    // A feed asking for more days than a date can hold waits ten years, not until 1958.
+    clock.set({2026, 12, 15, 0, 0, 0});
+    responses()[kFeed] = "<days>99999</days>";
+    update::checkForUpdate(*app);
+    EXPECT_EQ(storedDate().substr(0, 4), "2036");
+    store("");
+
     // A value that is not hex, or forgotten, means a check is due.
     store("XYZ not hex");
     update::checkForUpdate(*app);
-    EXPECT_EQ(feedRequests(), 6);
+    EXPECT_EQ(feedRequests(), 8);
     update::clearNextUpdateDate(*app);
     EXPECT_EQ(shell::readIniValue(dir.file("user.ini"), "Settings", "GUI", "x"), "");
 }
