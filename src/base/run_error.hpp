@@ -1,5 +1,6 @@
 #pragma once
 
+#include <exception>
 #include <stdexcept>
 #include <string>
 
@@ -21,6 +22,19 @@ private:
     int m_number;
     std::string m_source;
     std::string m_description;
+};
+
+/// Thrown when the program must end where it stands (a cache whose scrape failed, a
+/// withdrawn version, an upgrade that has been started). The front end ends the process
+/// with the exit code.
+class ProgramEndRequested : public std::exception {
+public:
+    explicit ProgramEndRequested(int exitCode) : m_exitCode(exitCode) {}
+    int exitCode() const noexcept { return m_exitCode; }
+    const char* what() const noexcept override { return "program end requested"; }
+
+private:
+    int m_exitCode;
 };
 
 /// Error numbers the program raises; the values follow the classic run-time numbering

@@ -1,11 +1,12 @@
+#include "app/application.hpp"
+#include "app/startup.hpp"
 #include "base/ansi_text.hpp"
 #include "base/files.hpp"
+#include "base/run_error.hpp"
 #include "cli/console_frontend.hpp"
 #include "scrape/curl_fetch.hpp"
-#include "shell/application.hpp"
 #include "shell/command_line.hpp"
 #include "shell/debug_log.hpp"
-#include "shell/startup.hpp"
 #include "shell/version.hpp"
 #include "sync/run.hpp"
 
@@ -50,24 +51,25 @@ int main(int argc, char** argv) {
     }
 
     cli::ConsoleFrontend frontend;
-    shell::Application app(frontend, shell::programPaths(), [](const scrape::Endpoints& e) {
+    app::Application app(frontend, shell::programPaths(), [](const scrape::Endpoints& e) {
         return std::make_unique<scrape::CurlFetch>(e);
     });
     shell::debugLog().setPath(app.paths.debugFile);
-    cli::installInterruptHandler(&app.stopPressed);
-    frontend.setInterruptHandler([&app] {
-        if (app.runActive)
-            app.cmdStop_Click();
+    shell::Session& session = app.session;
+    cli::installInterruptHandler(&session.stopPressed);
+    frontend.setInterruptHandler([&session] {
+        if (session.runActive)
+            session.cmdStop_Click();
     });
 
     try {
-        shell::Form_Load(app, commandLine);
+        app::Form_Load(app, commandLine);
         // The terminal has no Start button: a command-line program always runs once.
         shell::debugLog().setEnabled(commandLine.debug);
-        const sync::RunOutcome outcome = sync::cmdSync_Click(app);
+        const sync::RunOutcome outcome = app.cmdSync_Click();
         frontend.flush();
         return sync::exitStatusOf(outcome);
-    } catch (const shell::ProgramEndRequested& end) {
+    } catch (const base::ProgramEndRequested& end) {
         frontend.flush();
         return end.exitCode();
     }

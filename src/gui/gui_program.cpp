@@ -1,9 +1,9 @@
 #include "gui/gui_program.hpp"
 
+#include "app/startup.hpp"
 #include "base/ansi_text.hpp"
+#include "base/run_error.hpp"
 #include "shell/debug_log.hpp"
-#include "shell/startup.hpp"
-#include "update/update_steps.hpp"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -23,18 +23,18 @@ ProcessControl realProcessControl() {
             }};
 }
 
-GuiProgram::GuiProgram(shell::ProgramPaths paths, shell::FetchFactory fetchFactory,
+GuiProgram::GuiProgram(shell::ProgramPaths paths, app::FetchFactory fetchFactory,
                        ProcessControl process)
-    : clearNextUpdateDate(update::clearNextUpdateDate),
-      m_app(std::make_unique<shell::Application>(m_frontend, std::move(paths),
-                                                 std::move(fetchFactory))),
-      m_window(std::make_unique<MainWindow>(m_app->window)), m_process(std::move(process)) {
+    : clearNextUpdateDate([](app::Application& a) { a.clearNextUpdateDate(); }),
+      m_app(std::make_unique<app::Application>(m_frontend, std::move(paths),
+                                               std::move(fetchFactory))),
+      m_window(std::make_unique<MainWindow>(m_app->session.window)), m_process(std::move(process)) {
     m_frontend.attach(m_window.get());
     QThread* const windowThread = QThread::currentThread();
     MainWindow* const window = m_window.get();
     // The run changes the model on its own thread: the window gets a copy of the control,
     // never a reference into a model that another thread is changing.
-    m_app->window.setListener([windowThread, window](const shell::Control& control) {
+    m_app->session.window.setListener([windowThread, window](const shell::Control& control) {
         if (QThread::currentThread() == windowThread)
             window->showControl(control);
         else
@@ -54,8 +54,8 @@ GuiProgram::~GuiProgram() {
         // let the run return on its own, answering whatever it still asks with No.
         disconnect(m_thread, nullptr, this, nullptr);
         m_frontend.detach();
-        m_app->runActive = false;
-        m_app->stopPressed = true;
+        m_app->session.runActive = false;
+        m_app->session.stopPressed = true;
         const QDeadlineTimer deadline(std::chrono::minutes(2));
         while (!m_thread->wait(QDeadlineTimer(std::chrono::milliseconds(50)))) {
             if (deadline.hasExpired())
@@ -65,15 +65,15 @@ GuiProgram::~GuiProgram() {
         delete m_thread;
     }
     m_frontend.detach();
-    m_app->window.setListener(nullptr);
+    m_app->session.window.setListener(nullptr);
 }
 
 std::optional<int> GuiProgram::start(const shell::CommandLine& commandLine) {
     shell::debugLog().setPath(m_app->paths.debugFile);
-    shell::StartupPlan plan;
+    app::StartupPlan plan;
     try {
-        plan = shell::Form_Load(*m_app, commandLine);
-    } catch (const shell::ProgramEndRequested& end) {
+        plan = app::Form_Load(*m_app, commandLine);
+    } catch (const base::ProgramEndRequested& end) {
         return end.exitCode();
     }
     if (commandLine.debug)
@@ -115,20 +115,20 @@ void GuiProgram::startRun() {
 
 GuiProgram::RunResult GuiProgram::runOnThread() {
     RunResult result;
-    const std::string caption = m_app->caption();
+    const std::string caption = m_app->session.caption();
     auto endFailedRun = [&](const std::string& why) {
         // A failure the core let through ends the run like a run-time failure does,
         // instead of taking the program down with the thread.
-        m_app->runActive = false;
-        m_app->dobuttons();
-        m_app->frontend.busyChanged(false);
-        m_app->setCaption(caption);
-        m_app->message(shell::MessageKind::Warning, why);
+        m_app->session.runActive = false;
+        m_app->session.dobuttons();
+        m_app->session.frontend.busyChanged(false);
+        m_app->session.setCaption(caption);
+        m_app->session.message(shell::MessageKind::Warning, why);
         result.outcome = sync::RunOutcome::EndedByError;
     };
     try {
-        result.outcome = sync::cmdSync_Click(*m_app);
-    } catch (const shell::ProgramEndRequested& end) {
+        result.outcome = m_app->cmdSync_Click();
+    } catch (const base::ProgramEndRequested& end) {
         result.endCode = end.exitCode();
     } catch (const std::exception& e) {
         endFailedRun(base::utf8ToAnsi(e.what()));
@@ -160,12 +160,12 @@ void GuiProgram::runThreadFinished() {
 
 void GuiProgram::stopClicked() {
     // A click that arrives just after the run has ended must not add a stop line.
-    if (m_app->runActive)
-        m_app->cmdStop_Click();
+    if (m_app->session.runActive)
+        m_app->session.cmdStop_Click();
 }
 
 void GuiProgram::closeRequested() {
-    m_app->runActive = false;
+    m_app->session.runActive = false;
     if (m_thread)
         m_process.exitAtOnce(0); // abandons the run where it stands
     else

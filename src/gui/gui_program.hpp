@@ -1,8 +1,8 @@
 #pragma once
 
+#include "app/application.hpp"
 #include "gui/main_window.hpp"
 #include "gui/qt_frontend.hpp"
-#include "shell/application.hpp"
 #include "shell/command_line.hpp"
 #include "sync/run.hpp"
 
@@ -40,10 +40,10 @@ class GuiProgram : public QObject {
     Q_OBJECT
 
 public:
-    GuiProgram(shell::ProgramPaths paths, shell::FetchFactory fetchFactory, ProcessControl process);
+    GuiProgram(shell::ProgramPaths paths, app::FetchFactory fetchFactory, ProcessControl process);
     ~GuiProgram() override;
 
-    shell::Application& app() { return *m_app; }
+    app::Application& app() { return *m_app; }
     MainWindow& window() { return *m_window; }
 
     /// Start-up: `Form_Load`, then the window is shown; a run the command line asks for
@@ -54,7 +54,7 @@ public:
 
     /// Forgets the date of the next update check (Start pressed with another button or a
     /// modifier). Tests put their own in its place.
-    std::function<void(shell::Application&)> clearNextUpdateDate;
+    std::function<void(app::Application&)> clearNextUpdateDate;
 
 signals:
     /// After every run, once the window owns the model again.
@@ -76,7 +76,7 @@ private:
     void closeRequested();
 
     QtFrontend m_frontend;
-    std::unique_ptr<shell::Application> m_app;
+    std::unique_ptr<app::Application> m_app;
     std::unique_ptr<MainWindow> m_window;
     ProcessControl m_process;
     QThread* m_thread = nullptr;

@@ -9,8 +9,6 @@
 #include "scrape/caption_filter.hpp"
 #include "scrape/page_walk.hpp"
 #include "shell/debug_log.hpp"
-#include "sync/folder_index.hpp"
-#include "sync/pacing.hpp"
 
 #include <algorithm>
 #include <fstream>
@@ -23,9 +21,9 @@ using shell::WriteDebug;
 
 // One call's state: the page's pictures as they are stored.
 struct Storage {
-    shell::Application& app;
-    shell::ScrapeCall& call;
-    sync::FolderIndex& folder;
+    const ScrapeContext& context;
+    ScrapeCall& call;
+    base::FolderIndex& folder;
     std::string rememberedLine;
     std::unordered_set<std::string> usedCaptions; ///< in lower case
     int count = 0;
@@ -58,14 +56,9 @@ bool skippable(const base::RunError& e) {
            base::equalsNoCase(e.description(), "Type mismatch");
 }
 
-bool wantsShrink(const shell::Application& app, const std::string& link, const std::string& path) {
-    return app.window.control("chkResize").value != 0 &&
+bool wantsShrink(const ScrapeOptions& options, const std::string& link, const std::string& path) {
+    return options.shrink &&
            (base::endsWithNoCase(address(link), "jpg") || base::endsWithNoCase(path, "jpg"));
-}
-
-std::pair<int, int> shrinkBox(const shell::Application& app) {
-    return {static_cast<int>(base::leadingNumber(app.window.control("txtWidth").text)),
-            static_cast<int>(base::leadingNumber(app.window.control("txtHeight").text))};
 }
 
 // Runs a shrink step; a picture that cannot be decoded stays as it came.
@@ -93,7 +86,7 @@ bool isPictureName(std::string_view name) {
 std::string downloadPicture(Storage& s, const std::string& link, const std::string& path) {
     const std::string source = base::replaceAllNoCase(link, "/display/", "/");
     WriteDebug("Downloading image '" + source + "' to file '" + path + "'");
-    WebFetch& fetch = s.app.fetch();
+    WebFetch& fetch = s.context.fetch;
     const bool picture = isPictureName(path);
     auto download = [&](const std::string& url) {
         FetchResult got = fetch.fetch(url, DataType::Bytes);
@@ -116,7 +109,7 @@ std::string downloadPicture(Storage& s, const std::string& link, const std::stri
     std::string bytes = download(address(source));
     if (bytes.empty()) {
         const std::string retry =
-            contentDeliveryAddress(address(source), s.app.endpoints.contentDeliveryHost);
+            contentDeliveryAddress(address(source), s.context.endpoints.contentDeliveryHost);
         if (!retry.empty())
             bytes = download(retry);
     }
@@ -131,12 +124,12 @@ void storePicture(Storage& s, std::string caption, const std::string& link) {
     // A file of the same name in other letter case is the same picture, as on Windows.
     const std::string name = s.folder.resolve(pictureFileName(s.call.code, caption, link));
     const std::string path = s.folder.path(name);
-    const auto box = shrinkBox(s.app);
-    const int width = box.first, height = box.second;
+    const ScrapeOptions& options = s.call.options;
+    const int width = options.shrinkWidth, height = options.shrinkHeight;
     if (s.folder.contains(name)) {
         WriteDebug("File '" + path + "' already exists and is " +
                    std::to_string(base::fileSize(path).value_or(0)) + " bytes");
-        if (wantsShrink(s.app, link, path))
+        if (wantsShrink(options, link, path))
             shrinkStep([&] { imaging::shrinkJpegFile(path, width, height); });
     } else {
         std::string bytes = downloadPicture(s, link, path);
@@ -149,7 +142,7 @@ void storePicture(Storage& s, std::string caption, const std::string& link) {
         WriteDebug("File size is " + std::to_string(bytes.size()));
         // Shrunk before it gets its name: a kill in between must not leave a full-size
         // picture that later runs would skip and never shrink.
-        if (wantsShrink(s.app, link, path)) {
+        if (wantsShrink(options, link, path)) {
             shrinkStep([&] {
                 if (auto smaller = imaging::shrinkJpegBytes(bytes, width, height)) {
                     WriteDebug("Resizing picture " + path);
@@ -160,12 +153,13 @@ void storePicture(Storage& s, std::string caption, const std::string& link) {
         }
         base::writeFileAtomically(path, bytes);
         s.folder.added(name);
-        ++s.app.picturesDownloaded;
+        ++s.call.newPictures;
     }
 
     ++s.count;
-    s.app.progress.setCurrentLine(s.rememberedLine + " " + std::to_string(s.count) + " spoilers");
-    s.app.frontend.pumpEvents();
+    s.context.run.progress().setCurrentLine(s.rememberedLine + " " + std::to_string(s.count) +
+                                            " spoilers");
+    s.context.run.pumpEvents();
 }
 
 void errorWordScan(const std::string& page) {
@@ -184,7 +178,7 @@ void errorWordScan(const std::string& page) {
     }
 }
 
-void createMarker(sync::FolderIndex& folder, const std::string& code) {
+void createMarker(base::FolderIndex& folder, const std::string& code) {
     WriteDebug("No pictures found so creating a 'no spoiler found' file");
     const std::string name = folder.resolve(code + " - no spoiler found.txt");
     if (!folder.contains(name)) {
@@ -205,46 +199,47 @@ bool throttled(const FetchResult& answer) {
 // Retry-After says (at most kMaxThrottleWait), else 1, 2, 4 and 8 minutes. Empty when it
 // did not arrive; when the site still throttles after the last pause, or Stop ended a
 // pause, the run stops as Stop stops it.
-std::string fetchCachePage(shell::Application& app, const std::string& address) {
+std::string fetchCachePage(const ScrapeContext& context, const std::string& address) {
     constexpr int kWaits[] = {60, 120, 240, 480};
     constexpr int kMaxThrottleWait = 900;
+    shell::RunLink& run = context.run;
     for (int pause = 0;; ++pause) {
-        FetchResult answer = app.fetch().fetch(address, DataType::Text);
+        FetchResult answer = context.fetch.fetch(address, DataType::Text);
         if (!throttled(answer))
             return std::move(answer.body);
-        if (!app.runActive)
+        if (!run.active())
             return {};
         if (pause == static_cast<int>(std::size(kWaits))) {
             WriteDebug("Throttled: giving up");
-            app.stopRun(app.tr("The site is throttling requests: the run stops here"));
-            app.message(shell::MessageKind::Warning,
-                        app.tr("The site is throttling requests. Please try again later."));
+            run.stopRun(run.tr("The site is throttling requests: the run stops here"));
+            run.warn(run.tr("The site is throttling requests. Please try again later."));
             return {};
         }
         const long long asked = answer.retryAfter ? answer.retryAfter->count() : kWaits[pause];
         const int seconds = static_cast<int>(std::clamp<long long>(asked, 1, kMaxThrottleWait));
         WriteDebug("Throttled: waiting " + std::to_string(seconds) + " seconds");
-        sync::countDown(app, seconds, app.tr("(Throttled: waiting %s seconds)"));
+        context.pacing.countDown(seconds, run.tr("(Throttled: waiting %s seconds)"));
     }
 }
 
 } // namespace
 
-int getspoilerpics(shell::Application& app, shell::ScrapeCall& call) {
+int getspoilerpics(ScrapeCall& call, const ScrapeContext& context) {
     std::string workingCode = call.code;
-    if (app.window.control("chkForceGC").value != 0 && workingCode.size() > 5)
+    if (call.options.forceGC && workingCode.size() > 5)
         workingCode = "GC" + workingCode.substr(2);
     call.cacheName.clear();
     call.pageAvailable = false;
-    Storage s{app, call, *call.folder, {}, {}, 0, 0};
+    call.newPictures = 0;
+    Storage s{context, call, *call.folder, {}, {}, 0, 0};
     int result = 0;
     try {
-        sync::pacePageRequest(app);
-        const std::string pageAddress = "http://" + app.endpoints.cachePageHost +
+        context.pacing.beforePageRequest();
+        const std::string pageAddress = "http://" + context.endpoints.cachePageHost +
                                         "/seek/cache_details.aspx?wp=" + workingCode +
                                         "&Submit6=Find";
         WriteDebug("Opening " + pageAddress);
-        const std::string page = fetchCachePage(app, pageAddress);
+        const std::string page = fetchCachePage(context, pageAddress);
         WriteDebug(std::to_string(page.size()) + " bytes returned.");
         if (shell::debugLog().enabled())
             errorWordScan(page);
@@ -256,10 +251,11 @@ int getspoilerpics(shell::Application& app, shell::ScrapeCall& call) {
                 WriteDebug("Not a cache page");
         } else {
             call.cacheName = findCacheName(page);
-            s.rememberedLine = app.progress.line(app.progress.currentIndex());
+            shell::ProgressList& progress = context.run.progress();
+            s.rememberedLine = progress.line(progress.currentIndex());
             CaptionFilter filter(call.applyOnlyWords, call.onlyWords, call.applyIgnoreWords,
                                  call.ignoreWords);
-            const auto& e = app.endpoints;
+            const Endpoints& e = context.endpoints;
             walkPictureLinks(page, pictureLinkPrefixes(e.imageHost1, e.imageHost2, e.imageHost3),
                              [&](const std::string& link, const std::string& caption) {
                                  const std::string kept = filter.judge(caption, link);
@@ -275,8 +271,7 @@ int getspoilerpics(shell::Application& app, shell::ScrapeCall& call) {
         call.failedDownloads = s.failedDownloads;
     } catch (const base::RunError& e) {
         WriteDebug("Error: " + e.description());
-        app.frontend.busyChanged(false);
-        app.message(shell::MessageKind::Warning, e.description());
+        context.run.warn(e.description());
         result = -1;
     }
     WriteDebug(std::to_string(s.count) + " spoilers found for waypoint '" + workingCode + "'");

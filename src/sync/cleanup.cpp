@@ -28,7 +28,7 @@ std::unordered_set<std::string> acceptedCodes(const std::string& codeList) {
     return codes;
 }
 
-void deleteUnusedFiles(shell::Application& app, RunContext& run) {
+void deleteUnusedFiles(shell::RunLink& link, RunContext& run) {
     FolderIndex& folder = *run.folder;
     shell::WriteDebug("Looking for unused files");
     const std::unordered_set<std::string> codes = acceptedCodes(run.codeList);
@@ -52,7 +52,7 @@ void deleteUnusedFiles(shell::Application& app, RunContext& run) {
                                      "Cannot delete '" + path + "'");
             folder.removed(name);
             ++run.deletedCount;
-            app.progress.add(app.tr("Deleted %s", " " + name));
+            link.progress().add(link.tr("Deleted %s", " " + name));
             shell::WriteDebug("Deleted '" + name + "'");
         }
     }

@@ -155,11 +155,10 @@ bool isCurrent(const fs::path& stored, const FileFacts& source, const fs::path& 
     return made.size == source.size || !startsLikeJpeg(firstBytes(stored, 3));
 }
 
-std::pair<int, int> shrinkBox(const shell::Application& app) {
-    if (app.window.control("chkResize").value == 0)
+std::pair<int, int> shrinkBox(const RunOptions& options) {
+    if (!options.shrink)
         return {0, 0};
-    return {static_cast<int>(base::leadingNumber(app.window.control("txtWidth").text)),
-            static_cast<int>(base::leadingNumber(app.window.control("txtHeight").text))};
+    return {options.shrinkWidth, options.shrinkHeight};
 }
 
 std::optional<std::string> readStored(const std::string& path) {
@@ -173,7 +172,7 @@ std::optional<std::string> readStored(const std::string& path) {
 // none), a PNG or GIF converted. Anything else has nothing the device could show. An
 // older file under the name goes in every case: it no longer shows the stored picture.
 // True when the device's file is in place.
-bool placePicture(const shell::Application& app, const std::string& storedPath,
+bool placePicture(const RunOptions& options, const std::string& storedPath,
                   const std::string& targetPath) {
     const fs::path stored = base::nativePath(storedPath);
     const fs::path target = base::nativePath(targetPath);
@@ -205,7 +204,7 @@ bool placePicture(const shell::Application& app, const std::string& storedPath,
         return false;
     std::string jpeg;
     try {
-        const auto [width, height] = shrinkBox(app);
+        const auto [width, height] = shrinkBox(options);
         jpeg = imaging::convertToJpeg(*bytes, width, height);
     } catch (const base::RunError& e) {
         if (e.number() != imaging::kInvalidPicture && e.number() != base::err::kOverflow)
@@ -302,7 +301,7 @@ void refuseHardLinksForTesting(bool refuse) {
     g_refuseHardLinks.store(refuse);
 }
 
-void arrangeGarminPhotos(shell::Application& app, RunContext& run, const std::string& name) {
+void arrangeGarminPhotos(RunContext& run, const std::string& name) {
     const auto relative = garminSpoilerFolder(name);
     if (!relative) {
         WriteDebug("No Garmin folder for '" + name + "'");
@@ -356,7 +355,7 @@ void arrangeGarminPhotos(shell::Application& app, RunContext& run, const std::st
             WriteDebug("Stored picture gone: '" + storedPath + "'");
             removeEntry(base::nativePath(targetPath));
         } else if (isCurrent(base::nativePath(storedPath), source, base::nativePath(targetPath)) ||
-                   placePicture(app, storedPath, targetPath)) {
+                   placePicture(run.options, storedPath, targetPath)) {
             ++shown;
         }
     }
@@ -365,7 +364,7 @@ void arrangeGarminPhotos(shell::Application& app, RunContext& run, const std::st
         removeCacheFolder(run, cacheRelative);
 }
 
-void deleteUnusedGarminFolders(shell::Application&, RunContext& run) {
+void deleteUnusedGarminFolders(RunContext& run) {
     const std::string root = run.spoilerFolder + photosRoot();
     if (!isRealFolder(base::nativePath(run.spoilerFolder + std::string(kGarminFolder))) ||
         !isRealFolder(base::nativePath(root)))
@@ -401,7 +400,7 @@ void deleteUnusedGarminFolders(shell::Application&, RunContext& run) {
     }
 }
 
-void removeGarminPhotos(shell::Application&, RunContext& run) {
+void removeGarminPhotos(RunContext& run) {
     const std::string garmin = run.spoilerFolder + std::string(kGarminFolder);
     const std::string photos = run.spoilerFolder + photosRoot();
     // Only the program's own tree goes, and never through a link.

@@ -6,36 +6,37 @@
 
 namespace pixtrail::sync {
 
-void countDown(shell::Application& app, int seconds, std::string_view countdown) {
-    const int line = app.progress.currentIndex();
-    const std::string text = app.progress.line(line);
-    for (int n = seconds; n > 0 && app.runActive; --n) {
-        app.progress.setLine(line, text + " " +
-                                       base::replaceAllNoCase(countdown, "%s", std::to_string(n)));
-        app.frontend.pumpEvents();
+void RequestPacing::countDown(int seconds, std::string_view countdown) {
+    shell::ProgressList& progress = m_run.progress();
+    const int line = progress.currentIndex();
+    const std::string text = progress.line(line);
+    for (int n = seconds; n > 0 && m_run.active(); --n) {
+        progress.setLine(line,
+                         text + " " + base::replaceAllNoCase(countdown, "%s", std::to_string(n)));
+        m_run.pumpEvents();
         // One tick of the window's one-second timer, watched every 100 ms.
         for (int step = 0; step < 10; ++step) {
-            app.frontend.pumpEvents();
+            m_run.pumpEvents();
             base::clock().sleepFor(std::chrono::milliseconds(100));
         }
     }
-    app.progress.setLine(line, text);
-    app.frontend.pumpEvents();
+    progress.setLine(line, text);
+    m_run.pumpEvents();
 }
 
-void WaitDelay(shell::Application& app, int seconds) {
-    if (app.countdownTemplate.empty())
-        app.countdownTemplate = app.tr("(Sleeping %s seconds)");
+void RequestPacing::WaitDelay(int seconds) {
+    if (m_countdownTemplate.empty())
+        m_countdownTemplate = m_run.tr("(Sleeping %s seconds)");
     if (seconds <= 0)
         return;
     shell::WriteDebug("Sleeping for " + std::to_string(seconds) + " seconds");
-    countDown(app, seconds, app.countdownTemplate);
+    countDown(seconds, m_countdownTemplate);
 }
 
-void pacePageRequest(shell::Application& app) {
-    if (app.pacingFlag)
-        WaitDelay(app, app.requestDelay);
-    app.pacingFlag = true;
+void RequestPacing::beforePageRequest() {
+    if (m_pacingFlag)
+        WaitDelay(requestDelay);
+    m_pacingFlag = true;
 }
 
 } // namespace pixtrail::sync

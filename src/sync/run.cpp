@@ -7,7 +7,6 @@
 #include "shell/settings_store.hpp"
 #include "sync/run_steps.hpp"
 #include "sync/waypoint_reader.hpp"
-#include "update/update_steps.hpp"
 
 #include <cmath>
 #include <cstdio>
@@ -15,8 +14,8 @@
 namespace pixtrail::sync {
 namespace {
 
-using shell::Application;
 using shell::MessageKind;
+using shell::Session;
 using shell::WriteDebug;
 
 std::string decimal(double value) {
@@ -25,15 +24,15 @@ std::string decimal(double value) {
     return buf;
 }
 
-std::string checkState(const Application& app, const char* name) {
+std::string checkState(const Session& app, const char* name) {
     return std::to_string(app.window.control(name).value);
 }
 
-const std::string& textOf(const Application& app, const char* name) {
+const std::string& textOf(const Session& app, const char* name) {
     return app.window.control(name).text;
 }
 
-bool ticked(const Application& app, const char* name) {
+bool ticked(const Session& app, const char* name) {
     return app.window.control(name).value != 0;
 }
 
@@ -54,11 +53,30 @@ void createFolderPath(const std::string& folder) {
     }
 }
 
+RunOptions readOptions(const Session& app) {
+    RunOptions o;
+    o.deleteUnused = ticked(app, "chkDelUnused");
+    o.onlySpoilers = ticked(app, "chkOnlySpoil");
+    o.ignoreNoSpoil = ticked(app, "chkIgnoreNoSpoil");
+    o.onlyWords = textOf(app, "txtOnlyWords");
+    o.ignoreWords = textOf(app, "txtIgnoreWords");
+    o.recheck = ticked(app, "chkRecheck");
+    o.shrink = ticked(app, "chkResize");
+    o.shrinkWidth = static_cast<int>(base::leadingNumber(textOf(app, "txtWidth")));
+    o.shrinkHeight = static_cast<int>(base::leadingNumber(textOf(app, "txtHeight")));
+    o.pages = ticked(app, "chkDohtml");
+    o.summary = ticked(app, "chkNoTxt");
+    o.forceGC = ticked(app, "chkForceGC");
+    o.garmin = ticked(app, "chkGarminPhotos");
+    return o;
+}
+
 // Phase 1: checks and corrections of the inputs. False when the run ends here.
-bool checkInputs(Application& app, RunContext& run) {
+bool checkInputs(RunEnvironment& env, RunContext& run) {
+    Session& app = env.session;
     auto& w = app.window;
     run.waypointFile = base::trimSpaces(textOf(app, "txtWpFile"));
-    app.requestDelay = requestDelayFrom(textOf(app, "txtDelay"));
+    env.pacing.requestDelay = requestDelayFrom(textOf(app, "txtDelay"));
     if (!textOf(app, "txtcmd").empty())
         run.waypointFile = base::replaceAll(textOf(app, "txtcmd"), "\"", "");
     if (run.waypointFile.empty()) {
@@ -100,10 +118,11 @@ bool checkInputs(Application& app, RunContext& run) {
         w.setText("txtHeight", normaliseShrinkSize(textOf(app, "txtHeight")));
         w.setText("txtWidth", normaliseShrinkSize(textOf(app, "txtWidth")));
     }
+    run.options = readOptions(app);
     return true;
 }
 
-void echoOptions(const Application& app, const RunContext& run) {
+void echoOptions(const Session& app, const RunContext& run) {
     WriteDebug("Waypoint file: '" + run.waypointFile + "'");
     WriteDebug("Spoiler Folder: '" + run.spoilerFolder + "'");
     WriteDebug("Delete Previous: " + checkState(app, "chkDelUnused"));
@@ -121,12 +140,13 @@ void echoOptions(const Application& app, const RunContext& run) {
     WriteDebug("Delay: " + textOf(app, "txtDelay"));
 }
 
-void waypointLoop(Application& app, RunContext& run, const std::string& savedCaption) {
+void waypointLoop(RunEnvironment& env, RunContext& run, const std::string& savedCaption) {
+    Session& app = env.session;
+    const RunOptions& options = run.options;
     const auto size = base::fileSize(run.waypointFile).value_or(0);
     WriteDebug("Opening waypoint file '" + run.waypointFile + "' (" + std::to_string(size) +
                " bytes)");
     WaypointReader reader(run.waypointFile);
-    const bool forceGC = ticked(app, "chkForceGC");
     while (!reader.atEnd() && app.runActive) {
         const std::string line = reader.ReadLine();
         const int percent = readPercentage(reader.position(), reader.size());
@@ -135,71 +155,74 @@ void waypointLoop(Application& app, RunContext& run, const std::string& savedCap
 
         run.lineName.clear();
         run.cacheName.clear();
-        const AcceptedName accepted = acceptWaypointName(extractWaypointName(line), forceGC);
+        const AcceptedName accepted =
+            acceptWaypointName(extractWaypointName(line), options.forceGC);
         run.lineName = accepted.name;
         if (accepted.accepted) {
             run.codeList += "*" + run.lineName;
             ++run.waypointCount;
-            app.progress.add(app.tr("Processing %s", run.lineName));
+            app.progressList.add(app.tr("Processing %s", run.lineName));
             WriteDebug("Processing waypoint '" + run.lineName + "'");
-            processWaypoint(app, run, run.lineName);
-            if (ticked(app, "chkGarminPhotos"))
-                arrangeGarminPhotos(app, run, run.lineName);
+            processWaypoint(env, run, run.lineName);
+            if (options.garmin)
+                arrangeGarminPhotos(run, run.lineName);
         }
         // Every name goes to the page step, accepted or not, unless it could address a
         // file outside the spoiler folder.
-        if (ticked(app, "chkDohtml") && isSafeFileName(run.lineName))
-            writeCachePage(app, run, run.lineName);
+        if (options.pages && isSafeFileName(run.lineName))
+            writeCachePage(run, run.lineName);
         app.frontend.pumpEvents();
     }
 }
 
-std::string incompleteLine(const Application& app, const RunContext& run);
+std::string incompleteLine(const Session& app, const RunContext& run);
 
-void finish(Application& app, RunContext& run, const std::string& savedCaption) {
-    if (ticked(app, "chkDelUnused") && app.runActive) {
+void finish(Session& app, RunContext& run, const std::string& savedCaption) {
+    const RunOptions& options = run.options;
+    if (options.deleteUnused && app.runActive) {
         if (run.waypointCount == 0) {
             // An empty, unreadable or foreign file says nothing about which caches went:
             // deleting "everything not in it" would empty the folder.
             WriteDebug("No waypoints found: nothing deleted");
-            app.progress.add(app.tr("No waypoints found in %s: nothing deleted", run.waypointFile));
+            app.progressList.add(
+                app.tr("No waypoints found in %s: nothing deleted", run.waypointFile));
         } else {
             deleteUnusedFiles(app, run);
-            if (ticked(app, "chkGarminPhotos"))
-                deleteUnusedGarminFolders(app, run);
+            if (options.garmin)
+                deleteUnusedGarminFolders(run);
         }
     }
-    if (!ticked(app, "chkGarminPhotos"))
-        removeGarminPhotos(app, run);
-    if (ticked(app, "chkNoTxt"))
-        packNoSpoilerSummary(app, run);
-    if (ticked(app, "chkDohtml"))
-        writeIndex(app, run);
+    if (!options.garmin)
+        removeGarminPhotos(run);
+    if (options.summary)
+        packNoSpoilerSummary(run);
+    if (options.pages)
+        writeIndex(run);
     else
-        removePages(app, run);
+        removePages(run);
     app.setCaption(savedCaption);
     if (!app.unattended) {
         run.totalsText = app.tr("%s waypoints processed", std::to_string(run.waypointCount)) +
                          "\r\n" +
-                         app.tr("%s pictures downloaded", std::to_string(app.picturesDownloaded)) +
+                         app.tr("%s pictures downloaded", std::to_string(run.picturesDownloaded)) +
                          "\r\n" + app.tr("%s files deleted", std::to_string(run.deletedCount));
         if (run.incompleteCount > 0)
             run.totalsText += "\r\n" + incompleteLine(app, run);
         WriteDebug(std::to_string(run.waypointCount) + " waypoints processed, " +
-                   std::to_string(app.picturesDownloaded) + " pictures downloaded, " +
+                   std::to_string(run.picturesDownloaded) + " pictures downloaded, " +
                    std::to_string(run.deletedCount) + " files deleted");
         app.message(MessageKind::Information, run.totalsText);
     }
 }
 
-std::string incompleteLine(const Application& app, const RunContext& run) {
+std::string incompleteLine(const Session& app, const RunContext& run) {
     return app.tr("%s caches could not be completed", std::to_string(run.incompleteCount));
 }
 
-void writeRunLog(Application& app, const RunContext& run) {
+void writeRunLog(const Session& app, const std::string& runLogFile, const RunContext& run) {
     std::string log = app.caption() + "\r\n";
     log += "Started: " + base::formatDateTime(run.startTime, " ") + "\r\n";
-    for (const std::string& line : app.progress.lines())
+    for (const std::string& line : app.progressList.lines())
         log += line + "\r\n";
     if (!run.errorText.empty())
         log += run.errorText + "\r\n";
@@ -208,7 +231,7 @@ void writeRunLog(Application& app, const RunContext& run) {
     else if (run.incompleteCount > 0) // an unattended run has no totals, but must say this
         log += incompleteLine(app, run) + "\r\n";
     log += "Finished: " + base::formatDateTime(base::clock().localNow(), " ") + "\r\n";
-    base::writeFileAtomically(app.paths.runLogFile, log);
+    base::writeFileAtomically(runLogFile, log);
 }
 
 } // namespace
@@ -252,11 +275,12 @@ int readPercentage(std::uint64_t position, std::uint64_t size) {
     return percent > 100 ? 100 : static_cast<int>(percent);
 }
 
-RunOutcome cmdSync_Click(Application& app) {
+RunOutcome cmdSync_Click(RunEnvironment& env) {
+    Session& app = env.session;
+    const shell::ProgramPaths& paths = env.paths;
     if (shell::debugLog().enabled())
         app.message(MessageKind::Information,
-                    "Debug mode active.\r\n\r\nFiles will be written to: \r\n" +
-                        app.paths.debugFile);
+                    "Debug mode active.\r\n\r\nFiles will be written to: \r\n" + paths.debugFile);
     WriteDebug(app.caption(), 1);
     if (const auto failure = shell::debugLog().takeFailure())
         app.message(MessageKind::Warning,
@@ -266,25 +290,26 @@ RunOutcome cmdSync_Click(Application& app) {
     run.startTime = base::clock().localNow();
     const std::string savedCaption = app.caption();
     run.savedCaption = savedCaption;
-    app.progress.clear();
-    app.picturesDownloaded = 0;
+    app.progressList.clear();
     app.frontend.progressValueChanged(0);
 
-    WriteDebug("Saving settings to '" + app.paths.settingsFile + "'");
-    app.warnIfSettingsNotSaved(shell::SaveControlSettings(app.window, app.paths.settingsFile));
+    WriteDebug("Saving settings to '" + paths.settingsFile + "'");
+    app.warnIfSettingsNotSaved(shell::SaveControlSettings(app.window, paths.settingsFile),
+                               paths.settingsFile);
 
-    if (!checkInputs(app, run))
+    if (!checkInputs(env, run))
         return RunOutcome::EndedAtCheck;
 
     RunOutcome outcome = RunOutcome::Finished;
     try {
         WriteDebug("Checking Internet is connected.");
-        if (app.fetch().OpenURL(app.endpoints.probeAddress()).empty()) {
+        if (env.fetch().OpenURL(env.endpoints.probeAddress()).empty()) {
             WriteDebug("Cannot connect to internet");
             app.message(MessageKind::Warning, app.tr("Cannot connect to the internet !"));
             return RunOutcome::EndedAtCheck;
         }
-        update::checkForUpdate(app);
+        if (env.checkForUpdate)
+            env.checkForUpdate();
         if (!base::fileExists(run.waypointFile)) {
             WriteDebug("Waypoint file not found");
             app.message(MessageKind::Warning, app.tr("Waypoint file not found !"));
@@ -295,11 +320,11 @@ RunOutcome cmdSync_Click(Application& app) {
         app.frontend.busyChanged(true);
         base::removeLeftoverTemporaries(run.spoilerFolder);
         run.folder = std::make_unique<FolderIndex>(run.spoilerFolder);
-        unpackNoSpoilerSummary(app, run);
+        unpackNoSpoilerSummary(run);
         app.stopPressed = false;
         app.runActive = true;
         app.dobuttons();
-        waypointLoop(app, run, savedCaption);
+        waypointLoop(env, run, savedCaption);
         finish(app, run, savedCaption);
     } catch (const base::RunError& e) {
         app.frontend.busyChanged(false);
@@ -309,7 +334,7 @@ RunOutcome cmdSync_Click(Application& app) {
     }
 
     try {
-        writeRunLog(app, run);
+        writeRunLog(app, paths.runLogFile, run);
     } catch (const base::RunError& e) {
         // The run is over either way; say why its log is missing.
         app.message(MessageKind::Warning, e.description());

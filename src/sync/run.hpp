@@ -1,10 +1,16 @@
 #pragma once
 
 #include "base/clock.hpp"
-#include "shell/application.hpp"
-#include "sync/folder_index.hpp"
+#include "base/folder_index.hpp"
+#include "scrape/endpoints.hpp"
+#include "scrape/getspoilerpics.hpp"
+#include "scrape/web_fetch.hpp"
+#include "shell/program_paths.hpp"
+#include "shell/session.hpp"
+#include "sync/pacing.hpp"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -15,8 +21,47 @@
 // input checks to the run log.
 namespace pixtrail::sync {
 
+using base::FolderIndex;
+
+/// The scrape of one cache a run calls: the real one, or a test's.
+using Scraper = std::function<int(scrape::ScrapeCall&)>;
+
+/// What a run works with that outlives it.
+struct RunEnvironment {
+    shell::Session& session;
+    const shell::ProgramPaths& paths;
+    const scrape::Endpoints& endpoints;
+    /// The network client, made on first use.
+    std::function<scrape::WebFetch&()> fetch;
+    Scraper getspoilerpics;
+    /// The update step between the connectivity check and the waypoint file; it may end
+    /// the program.
+    std::function<void()> checkForUpdate;
+    /// The pacing of page requests, which outlives runs.
+    RequestPacing& pacing;
+};
+
+/// The options a run follows, read from the window once its inputs are checked. The run
+/// owns the window's model from Start to its end, so they cannot change on the way.
+struct RunOptions {
+    bool deleteUnused = false;  ///< chkDelUnused
+    bool onlySpoilers = false;  ///< chkOnlySpoil
+    bool ignoreNoSpoil = false; ///< chkIgnoreNoSpoil
+    std::string onlyWords;      ///< txtOnlyWords
+    std::string ignoreWords;    ///< txtIgnoreWords
+    bool recheck = false;       ///< chkRecheck
+    bool shrink = false;        ///< chkResize
+    int shrinkWidth = 0;        ///< txtWidth
+    int shrinkHeight = 0;       ///< txtHeight
+    bool pages = false;         ///< chkDohtml
+    bool summary = false;       ///< chkNoTxt
+    bool forceGC = false;       ///< chkForceGC
+    bool garmin = false;        ///< chkGarminPhotos
+};
+
 /// Values local to one run, shared with the steps it calls.
 struct RunContext {
+    RunOptions options;
     base::LocalTime startTime;
     std::string waypointFile;
     std::string spoilerFolder;           ///< always ends with the path separator
@@ -26,6 +71,7 @@ struct RunContext {
     std::string cacheName; ///< filled by the scrape of an accepted waypoint
     std::string codeList;  ///< "*" + every accepted name
     int waypointCount = 0;
+    int picturesDownloaded = 0; ///< pictures newly written
     int deletedCount = 0;
     /// Caches whose page or some of whose pictures did not arrive.
     int incompleteCount = 0;
@@ -52,8 +98,8 @@ enum class RunOutcome {
 int exitStatusOf(RunOutcome outcome);
 
 /// The Start button: runs the whole run before returning. May throw
-/// shell::ProgramEndRequested when a step ends the program.
-RunOutcome cmdSync_Click(shell::Application& app);
+/// base::ProgramEndRequested when a step ends the program.
+RunOutcome cmdSync_Click(RunEnvironment& env);
 
 /// Seconds to wait between requests from the delay text: the leading number, rounded;
 /// outside 0..999 it becomes 5.

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "shell/application.hpp"
 #include "sync/run.hpp"
 
 #include <string>
@@ -11,27 +10,27 @@
 namespace pixtrail::sync {
 
 /// Turns the summary of caches without spoilers into one marker per cache.
-void unpackNoSpoilerSummary(shell::Application& app, RunContext& run);
+void unpackNoSpoilerSummary(RunContext& run);
 /// Decides whether an accepted waypoint needs a visit, visits it and writes its result
 /// into the current progress line.
-void processWaypoint(shell::Application& app, RunContext& run, const std::string& name);
+void processWaypoint(RunEnvironment& env, RunContext& run, const std::string& name);
 /// Rewrites the cache's web page when its content changed.
-void writeCachePage(shell::Application& app, RunContext& run, const std::string& name);
+void writeCachePage(RunContext& run, const std::string& name);
 /// Deletes the files of caches that are no longer in the waypoint file.
-void deleteUnusedFiles(shell::Application& app, RunContext& run);
+void deleteUnusedFiles(shell::RunLink& link, RunContext& run);
 /// Packs the per-cache markers into the summary file.
-void packNoSpoilerSummary(shell::Application& app, RunContext& run);
+void packNoSpoilerSummary(RunContext& run);
 /// Writes index.html over the cache pages.
-void writeIndex(shell::Application& app, RunContext& run);
+void writeIndex(RunContext& run);
 /// Removes the cache pages and the index when web pages are switched off.
-void removePages(shell::Application& app, RunContext& run);
+void removePages(RunContext& run);
 /// Makes the cache's Spoilers folder in the Garmin tree hold exactly its stored pictures,
 /// from files alone (no request), so skipped caches are completed too.
-void arrangeGarminPhotos(shell::Application& app, RunContext& run, const std::string& name);
+void arrangeGarminPhotos(RunContext& run, const std::string& name);
 /// Removes the Garmin folders of caches that are no longer in the waypoint file.
-void deleteUnusedGarminFolders(shell::Application& app, RunContext& run);
+void deleteUnusedGarminFolders(RunContext& run);
 /// Removes the Garmin/GeocachePhotos tree when the Garmin option is switched off.
-void removeGarminPhotos(shell::Application& app, RunContext& run);
+void removeGarminPhotos(RunContext& run);
 
 /// The codes of the code list, in upper case, for case-insensitive "is it listed" tests.
 std::unordered_set<std::string> acceptedCodes(const std::string& codeList);

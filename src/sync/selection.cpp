@@ -19,8 +19,8 @@ constexpr std::string_view kMarkers = "*- no spoiler found.txt";
 constexpr std::string_view kIncompletePrefix = ".pixtrail-incomplete-";
 constexpr std::string_view kIncompleteSuffix = ".part";
 
-void setResult(shell::Application& app, const std::string& text) {
-    app.progress.setCurrentLine(text);
+void setResult(RunEnvironment& env, const std::string& text) {
+    env.session.progressList.setCurrentLine(text);
 }
 
 [[noreturn]] void fileError(const std::string& what, const std::string& path) {
@@ -54,12 +54,14 @@ std::string incompleteMarker(const std::string& code) {
 
 } // namespace
 
-void processWaypoint(shell::Application& app, RunContext& run, const std::string& code) {
+void processWaypoint(RunEnvironment& env, RunContext& run, const std::string& code) {
     FolderIndex& folder = *run.folder;
+    const RunOptions& options = run.options;
+    const shell::Session& session = env.session;
     // A cache whose pictures were not all stored (the program was killed, a picture did
     // not arrive) has some of them: the skip tests would take it for done.
     const std::string incomplete = folder.resolve(incompleteMarker(code));
-    if (app.window.control("chkRecheck").value == 0 && !folder.contains(incomplete)) {
+    if (!options.recheck && !folder.contains(incomplete)) {
         const std::pair<const char*, const char*> tests[] = {
             {" *.txt", "no spoilers found"},
             {" *.jpg", "spoilers already downloaded"},
@@ -69,49 +71,50 @@ void processWaypoint(shell::Application& app, RunContext& run, const std::string
         for (const auto& [pattern, result] : tests) {
             if (const auto found = folder.first(code + pattern)) {
                 WriteDebug("Waypoint ignored - found '" + folder.path(*found) + "'");
-                setResult(app, code + " " + app.tr(result));
+                setResult(env, code + " " + session.tr(result));
                 return;
             }
         }
     }
 
-    shell::ScrapeCall call;
+    scrape::ScrapeCall call;
     call.code = code;
     call.folder = &folder;
-    call.applyOnlyWords = app.window.control("chkOnlySpoil").value != 0;
-    call.applyIgnoreWords = app.window.control("chkIgnoreNoSpoil").value != 0;
-    call.onlyWords = "spoiler," + base::trimSpaces(app.window.control("txtOnlyWords").text);
-    call.ignoreWords =
-        "no spoil,not spoil," + base::trimSpaces(app.window.control("txtIgnoreWords").text);
+    call.applyOnlyWords = options.onlySpoilers;
+    call.applyIgnoreWords = options.ignoreNoSpoil;
+    call.onlyWords = "spoiler," + base::trimSpaces(options.onlyWords);
+    call.ignoreWords = "no spoil,not spoil," + base::trimSpaces(options.ignoreWords);
+    call.options = {options.forceGC, options.shrink, options.shrinkWidth, options.shrinkHeight};
     if (!folder.contains(incomplete)) {
         base::writeFileAtomically(folder.path(incomplete), "");
         folder.added(incomplete);
     }
-    const int pictures = app.getspoilerpics(app, call);
+    const int pictures = env.getspoilerpics(call);
     run.cacheName = call.cacheName;
+    run.picturesDownloaded += call.newPictures;
     if (pictures < 0)
-        throw shell::ProgramEndRequested(3); // the scrape has told the user already
+        throw base::ProgramEndRequested(3); // the scrape has told the user already
     // A page that did not arrive, or pictures that did not, are no result: the cache stays
     // noted as unfinished, so the next run asks again.
     if (!call.pageAvailable) {
         ++run.incompleteCount;
-        setResult(app, code + " " + app.tr("page not available"));
+        setResult(env, code + " " + session.tr("page not available"));
         return;
     }
     if (call.failedDownloads > 0) {
         ++run.incompleteCount;
-        setResult(app, code + " " + app.tr("%s spoilers", std::to_string(pictures)) + ", " +
-                           app.tr("%s failed", std::to_string(call.failedDownloads)));
+        setResult(env, code + " " + session.tr("%s spoilers", std::to_string(pictures)) + ", " +
+                           session.tr("%s failed", std::to_string(call.failedDownloads)));
         return;
     }
     deleteFile(folder, incomplete);
     if (pictures == 0)
-        setResult(app, code + " " + app.tr("no spoilers found"));
+        setResult(env, code + " " + session.tr("no spoilers found"));
     else
-        setResult(app, code + " " + app.tr("%s spoilers", std::to_string(pictures)));
+        setResult(env, code + " " + session.tr("%s spoilers", std::to_string(pictures)));
 }
 
-void unpackNoSpoilerSummary(shell::Application&, RunContext& run) {
+void unpackNoSpoilerSummary(RunContext& run) {
     FolderIndex& folder = *run.folder;
     const auto summary = folder.first(kSummary);
     if (!summary)
@@ -139,7 +142,7 @@ void unpackNoSpoilerSummary(shell::Application&, RunContext& run) {
     deleteFile(folder, *summary);
 }
 
-void packNoSpoilerSummary(shell::Application&, RunContext& run) {
+void packNoSpoilerSummary(RunContext& run) {
     FolderIndex& folder = *run.folder;
     WriteDebug("Creating summary 'no spoiler found' file");
     const std::vector<std::string> markers = folder.find(kMarkers);

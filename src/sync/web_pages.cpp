@@ -69,7 +69,7 @@ void writePage(FolderIndex& folder, const std::string& name, const std::string& 
 
 } // namespace
 
-void writeCachePage(shell::Application&, RunContext& run, const std::string& name) {
+void writeCachePage(RunContext& run, const std::string& name) {
     FolderIndex& folder = *run.folder;
     WriteDebug("Creating HTML pages for '" + name + "'");
     std::string content;
@@ -108,7 +108,7 @@ void writeCachePage(shell::Application&, RunContext& run, const std::string& nam
         run.pageFirstLines[pageName] = keep ? oldLine : content;
 }
 
-void writeIndex(shell::Application&, RunContext& run) {
+void writeIndex(RunContext& run) {
     FolderIndex& folder = *run.folder;
     WriteDebug("Creating index.htm file");
     std::string content = head("Pixtrail") + "<b>" + run.savedCaption + "</b>";
@@ -138,7 +138,7 @@ void writeIndex(shell::Application&, RunContext& run) {
         writePage(folder, index, content);
 }
 
-void removePages(shell::Application&, RunContext& run) {
+void removePages(RunContext& run) {
     FolderIndex& folder = *run.folder;
     for (const std::string& page : folder.find("*.html")) {
         const std::string path = folder.path(page);

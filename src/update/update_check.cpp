@@ -1,5 +1,6 @@
 #include "base/clock.hpp"
 #include "base/process.hpp"
+#include "base/run_error.hpp"
 #include "base/text.hpp"
 #include "shell/debug_log.hpp"
 #include "shell/ini_file.hpp"
@@ -63,8 +64,8 @@ base::LocalTime addDays(const base::LocalTime& t, double days) {
 
 } // namespace
 
-void checkForUpdate(shell::Application& app) {
-    const std::string& store = app.paths.userSettingsFile;
+void checkForUpdate(const UpdateContext& context) {
+    const std::string& store = context.userSettingsFile;
     const auto plain = UnscrambleText(shell::readIniValue(store, kSection, kNextCheck, ""));
     const auto due = plain ? parseDate(*plain) : std::nullopt;
     const base::LocalTime now = base::clock().localNow();
@@ -75,8 +76,9 @@ void checkForUpdate(shell::Application& app) {
     }
 
     WriteDebug("Checking for upgrade.");
-    const std::string feedAddress = app.endpoints.updateFeedAddress();
-    const Feed feed = parseFeed(app.fetch().OpenURL(feedAddress));
+    const std::string& feedAddress = context.feedAddress;
+    const shell::Translator& translator = context.translator;
+    const Feed feed = parseFeed(context.fetch.OpenURL(feedAddress));
     if (feed.version)
         WriteDebug("Latest version is '" + *feed.version + "'");
     if (feed.days)
@@ -86,31 +88,34 @@ void checkForUpdate(shell::Application& app) {
     if (feed.version && !feed.version->empty() &&
         !base::equalsNoCase(*feed.version, shell::versionText()) && !feed.download.empty()) {
         WriteDebug("Offering user an upgrade");
-        const std::string offer = app.tr("Version %s of Pixtrail is now available", *feed.version) +
-                                  "\r\n\r\n" + app.tr("Would you like to upgrade ?");
-        if (app.frontend.askYesNo(shell::windowTitle(), offer, shell::QuestionIcon::None))
-            downloadUpgrade(app, upgradeFiles(base::executablePath()), *feed.version, feed.download,
-                            feed.signature);
+        const std::string offer =
+            shell::translateWith(translator, "Version %s of Pixtrail is now available",
+                                 *feed.version) +
+            "\r\n\r\n" + translator.TranslateText("Would you like to upgrade ?");
+        if (context.frontend.askYesNo(shell::windowTitle(), offer, shell::QuestionIcon::None))
+            downloadUpgrade(context, upgradeFiles(base::executablePath()), *feed.version,
+                            feed.download, feed.signature);
     }
-    app.frontend.pumpEvents();
+    context.frontend.pumpEvents();
 
-    if (isWithdrawn(app.fetch().OpenURL(feedAddress), shell::windowTitle())) {
+    if (isWithdrawn(context.fetch.OpenURL(feedAddress), shell::windowTitle())) {
         WriteDebug("Version withdrawn");
-        app.frontend.showMessage(shell::MessageKind::Critical, shell::windowTitle(),
-                                 app.tr("Sorry - This version of the program has been withdrawn"));
-        throw shell::ProgramEndRequested(1);
+        context.frontend.showMessage(
+            shell::MessageKind::Critical, shell::windowTitle(),
+            translator.TranslateText("Sorry - This version of the program has been withdrawn"));
+        throw base::ProgramEndRequested(1);
     }
     const base::LocalTime next = addDays(now, days);
     WriteDebug("Next upgrade check will be : " + dateText(next));
     shell::writeIniValue(store, kSection, kNextCheck, ScrambleText(dateText(next)));
 }
 
-void clearNextUpdateDate(shell::Application& app) {
-    shell::writeIniValue(app.paths.userSettingsFile, kSection, kNextCheck, "");
+void clearNextUpdateDate(const std::string& userSettingsFile) {
+    shell::writeIniValue(userSettingsFile, kSection, kNextCheck, "");
 }
 
-void completePendingUpdate(shell::Application& app) {
-    completePendingUpdate(app, upgradeFiles(base::executablePath()));
+void completePendingUpdate(shell::Frontend& frontend, const shell::Translator& translator) {
+    completePendingUpdate(frontend, translator, upgradeFiles(base::executablePath()));
 }
 
 } // namespace pixtrail::update

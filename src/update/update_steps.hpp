@@ -1,15 +1,31 @@
 #pragma once
 
-#include "shell/application.hpp"
+#include "scrape/web_fetch.hpp"
+#include "shell/frontend.hpp"
+#include "shell/translation.hpp"
+
+#include <string>
 
 // The self-update's places in start-up and in the run.
 namespace pixtrail::update {
 
+/// What the update check works with.
+struct UpdateContext {
+    scrape::WebFetch& fetch;
+    std::string feedAddress;
+    /// The per-user settings file that keeps the date of the next check.
+    std::string userSettingsFile;
+    shell::Frontend& frontend;
+    const shell::Translator& translator;
+    /// The release key a downloaded upgrade must be signed with (base64 Ed25519).
+    std::string publicKey;
+};
+
 /// Start-up: finishes a pending self-update (may end the program).
-void completePendingUpdate(shell::Application& app);
+void completePendingUpdate(shell::Frontend& frontend, const shell::Translator& translator);
 /// Inside a run: reads the update feed when the next check is due (may end the program).
-void checkForUpdate(shell::Application& app);
+void checkForUpdate(const UpdateContext& context);
 /// Forgets the date of the next update check, so the next run reads the feed.
-void clearNextUpdateDate(shell::Application& app);
+void clearNextUpdateDate(const std::string& userSettingsFile);
 
 } // namespace pixtrail::update

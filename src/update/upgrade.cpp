@@ -20,9 +20,9 @@ using shell::WriteDebug;
 constexpr int kReplaceAttempts = 3;
 
 // Two seconds for the other process to end, with the window kept alive.
-void waitTwoSeconds(shell::Application& app) {
+void waitTwoSeconds(shell::Frontend& frontend) {
     for (int step = 0; step < 20; ++step) {
-        app.frontend.pumpEvents();
+        frontend.pumpEvents();
         base::clock().sleepFor(std::chrono::milliseconds(100));
     }
 }
@@ -38,10 +38,11 @@ void writeProgram(const fs::path& path, const std::string& bytes) {
                     fs::perm_options::add, ec);
 }
 
-void failed(shell::Application& app, const std::string& reason) {
+void failed(const UpdateContext& context, const std::string& reason) {
     WriteDebug("Upgrade failed. " + reason);
-    app.frontend.showMessage(MessageKind::Warning, shell::windowTitle(),
-                             app.tr("Upgrade failed - please try later"));
+    context.frontend.showMessage(
+        MessageKind::Warning, shell::windowTitle(),
+        context.translator.TranslateText("Upgrade failed - please try later"));
 }
 
 } // namespace
@@ -71,17 +72,18 @@ UpgradeFiles upgradeFiles(const fs::path& executable) {
     return files;
 }
 
-void downloadUpgrade(shell::Application& app, const UpgradeFiles& files, const std::string& version,
-                     const std::string& address, const std::string& signature) {
+void downloadUpgrade(const UpdateContext& context, const UpgradeFiles& files,
+                     const std::string& version, const std::string& address,
+                     const std::string& signature) {
     WriteDebug("Upgrading to " + version);
-    const std::string bytes = app.fetch().OpenURL(address, scrape::DataType::Bytes);
+    const std::string bytes = context.fetch.OpenURL(address, scrape::DataType::Bytes);
     if (bytes.size() < kMinimumReleaseBytes)
-        return failed(app, std::to_string(bytes.size()) + " bytes received");
+        return failed(context, std::to_string(bytes.size()) + " bytes received");
     // The feed and the download both came over the network: only the release key's
     // signature says the program is ours.
     std::string reason;
-    if (!verifyRelease(bytes, signature, app.updatePublicKey, reason))
-        return failed(app, reason);
+    if (!verifyRelease(bytes, signature, context.publicKey, reason))
+        return failed(context, reason);
 
     writeProgram(files.newCopy(), bytes);
     WriteDebug(std::to_string(bytes.size()) + " bytes downloaded to '" +
@@ -92,22 +94,23 @@ void downloadUpgrade(shell::Application& app, const UpgradeFiles& files, const s
         std::error_code ec;
         fs::remove(files.newCopy(), ec);
         fs::remove(files.newSpare(), ec);
-        return failed(app, "the new program could not be started");
+        return failed(context, "the new program could not be started");
     }
-    throw shell::ProgramEndRequested(0);
+    throw base::ProgramEndRequested(0);
 }
 
-void completePendingUpdate(shell::Application& app, const UpgradeFiles& files) {
+void completePendingUpdate(shell::Frontend& frontend, const shell::Translator& translator,
+                           const UpgradeFiles& files) {
     if (files.isNewCopy()) {
         const fs::path spare = files.folder / (files.base + files.suffix + ".tmp");
         for (int attempt = 1; attempt <= kReplaceAttempts; ++attempt) {
-            waitTwoSeconds(app);
+            waitTwoSeconds(frontend);
             const auto bytes = base::readFile(base::ansiPath(spare));
             try {
                 if (bytes) {
                     writeProgram(files.target(), *bytes);
                     if (base::startProcess(files.target()))
-                        throw shell::ProgramEndRequested(0);
+                        throw base::ProgramEndRequested(0);
                     break; // in place, but it will not start: say so below
                 }
             } catch (const base::RunError& e) {
@@ -115,20 +118,20 @@ void completePendingUpdate(shell::Application& app, const UpgradeFiles& files) {
             }
         }
         // The old program stays as it was; nothing else is started.
-        app.frontend.showMessage(MessageKind::Warning, shell::windowTitle(),
-                                 app.tr("The upgrade could not be completed"));
-        throw shell::ProgramEndRequested(1);
+        frontend.showMessage(MessageKind::Warning, shell::windowTitle(),
+                             translator.TranslateText("The upgrade could not be completed"));
+        throw base::ProgramEndRequested(1);
     }
 
     std::error_code ec;
     if (!fs::is_regular_file(files.newCopy(), ec))
         return;
-    waitTwoSeconds(app);
+    waitTwoSeconds(frontend);
     fs::remove(files.newCopy(), ec);
     fs::remove(files.newSpare(), ec);
-    app.frontend.pumpEvents();
-    app.frontend.showMessage(MessageKind::Information, shell::windowTitle(),
-                             app.tr("Upgrade completed"));
+    frontend.pumpEvents();
+    frontend.showMessage(MessageKind::Information, shell::windowTitle(),
+                         translator.TranslateText("Upgrade completed"));
 }
 
 } // namespace pixtrail::update

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/application.hpp"
+#include "update/update_steps.hpp"
 
 #include <filesystem>
 #include <string>
@@ -30,11 +30,13 @@ constexpr std::size_t kMinimumReleaseBytes = 40002;
 /// Downloads and checks the release, writes the "_new" copy and its spare, starts the copy
 /// and ends this program (ProgramEndRequested 0). Returns when the upgrade failed, after
 /// telling the user.
-void downloadUpgrade(shell::Application& app, const UpgradeFiles& files, const std::string& version,
-                     const std::string& address, const std::string& signature);
+void downloadUpgrade(const UpdateContext& context, const UpgradeFiles& files,
+                     const std::string& version, const std::string& address,
+                     const std::string& signature);
 
 /// Start-up: in the "_new" copy, puts it in place of the program, starts that and ends;
 /// elsewhere, removes the leftovers of a finished hand-over and says so.
-void completePendingUpdate(shell::Application& app, const UpgradeFiles& files);
+void completePendingUpdate(shell::Frontend& frontend, const shell::Translator& translator,
+                           const UpgradeFiles& files);
 
 } // namespace pixtrail::update

@@ -155,7 +155,7 @@ gui::GuiProgram& GuiFixture::start(const std::vector<std::string>& arguments) {
     program = std::make_unique<gui::GuiProgram>(
         paths(), [](const scrape::Endpoints& e) { return std::make_unique<scrape::CurlFetch>(e); },
         process);
-    program->clearNextUpdateDate = [this](shell::Application&) { ++updateDatesCleared; };
+    program->clearNextUpdateDate = [this](app::Application&) { ++updateDatesCleared; };
     program->start(shell::parseArguments(arguments).commandLine);
     return *program;
 }

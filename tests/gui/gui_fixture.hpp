@@ -120,7 +120,7 @@ public:
     /// Text of the selected line of the progress list, empty when none.
     QString currentLine() const;
     const shell::Control& control(const char* name) const {
-        return program->app().window.control(name);
+        return program->app().session.window.control(name);
     }
 };
 

@@ -1,3 +1,4 @@
+#include "base/run_error.hpp"
 #include "gui_fixture.hpp"
 #include "suites.hpp"
 
@@ -49,12 +50,12 @@ void RunWindowTest::startAndStopSwitchDuringARun() {
     f.site->setFault(GuiFixture::cachePath("GC1AAAA"), neverAnswer());
     f.serveCache("GC2BBBB");
     f.start();
-    shell::Application& app = f.program->app();
+    shell::Session& app = f.program->app().session;
     QString scrapeThread;
-    app.getspoilerpics = [&scrapeThread, scrape = app.getspoilerpics](shell::Application& a,
-                                                                      shell::ScrapeCall& call) {
+    sync::Scraper& scraper = f.program->app().getspoilerpics;
+    scraper = [&scrapeThread, scrape = scraper](scrape::ScrapeCall& call) {
         scrapeThread = QThread::currentThread()->objectName();
-        return scrape(a, call);
+        return scrape(call);
     };
     auto* start = f.widget<QPushButton>("cmdSync");
     auto* stop = f.widget<QPushButton>("cmdStop");
@@ -249,9 +250,9 @@ void RunWindowTest::aRunThatEndsTheProgramEndsIt() {
     f.writeSettings();
     f.start();
     int calls = 0;
-    f.program->app().getspoilerpics = [&calls](shell::Application&, shell::ScrapeCall&) -> int {
+    f.program->app().getspoilerpics = [&calls](scrape::ScrapeCall&) -> int {
         ++calls;
-        throw shell::ProgramEndRequested(42);
+        throw base::ProgramEndRequested(42);
     };
     QTest::mouseClick(f.widget<QPushButton>("cmdSync"), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(!f.program->runInProgress(), kWait);
@@ -265,8 +266,8 @@ void RunWindowTest::anUnexpectedFailureEndsOnlyTheRun() {
     f.writeWaypoints({"GC1AAAA", "GC2BBBB"});
     f.writeSettings();
     f.start();
-    shell::Application& app = f.program->app();
-    app.getspoilerpics = [](shell::Application&, shell::ScrapeCall&) -> int {
+    app::Application& app = f.program->app();
+    app.getspoilerpics = [](scrape::ScrapeCall&) -> int {
         throw std::runtime_error("disk on fire");
     };
     auto* start = f.widget<QPushButton>("cmdSync");
@@ -275,14 +276,14 @@ void RunWindowTest::anUnexpectedFailureEndsOnlyTheRun() {
     QCOMPARE(f.dialogs.messageTexts(), QStringList{"disk on fire"});
     QCOMPARE(f.dialogs.seen[0].icon, QMessageBox::Warning);
     QVERIFY(f.exits.empty());
-    QVERIFY(!app.runActive);
+    QVERIFY(!app.session.runActive);
     QVERIFY(start->isVisible());
     QVERIFY(start->isEnabled());
     QVERIFY(!f.widget<QPushButton>("cmdStop")->isVisible());
     QCOMPARE(f.program->window().windowTitle(), plainTitle());
 
     // The next run works.
-    app.getspoilerpics = [](shell::Application&, shell::ScrapeCall&) { return 0; };
+    app.getspoilerpics = [](scrape::ScrapeCall&) { return 0; };
     f.dialogs.seen.clear();
     QTest::mouseClick(start, Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(!f.program->runInProgress(), kWait);
@@ -300,7 +301,7 @@ void RunWindowTest::closingDuringARunEndsAtOnce() {
     f.program->window().close();
     QCOMPARE(f.exitsAtOnce, std::vector<int>{0});
     QVERIFY(f.exits.empty());
-    QVERIFY(!f.program->app().runActive);
+    QVERIFY(!f.program->app().session.runActive);
 }
 
 int runRunWindowTest(int argc, char** argv) {

@@ -1,8 +1,9 @@
 #pragma once
 
 #include "base/files.hpp"
-#include "shell/application.hpp"
-#include "sync/folder_index.hpp"
+#include "base/folder_index.hpp"
+#include "scrape/getspoilerpics.hpp"
+#include "sync/run.hpp"
 
 #include <algorithm>
 #include <map>
@@ -20,10 +21,10 @@ public:
     std::map<std::string, std::vector<std::string>> pictures; ///< code -> files it stores
     std::map<std::string, int> failed;    ///< code -> pictures that did not arrive
     std::vector<std::string> unavailable; ///< codes whose page does not arrive
-    std::vector<shell::ScrapeCall> calls;
+    std::vector<scrape::ScrapeCall> calls;
 
-    shell::Scraper bind() {
-        return [this](shell::Application& app, shell::ScrapeCall& call) {
+    sync::Scraper bind() {
+        return [this](scrape::ScrapeCall& call) {
             calls.push_back(call);
             call.cacheName = cacheNames[call.code];
             call.failedDownloads = failed[call.code];
@@ -32,7 +33,7 @@ public:
             for (const std::string& name : pictures[call.code]) {
                 base::writeFileAtomically(call.folder->path(name), "picture");
                 call.folder->added(name);
-                ++app.picturesDownloaded;
+                ++call.newPictures;
             }
             const auto it = results.find(call.code);
             return it == results.end() ? static_cast<int>(pictures[call.code].size()) : it->second;

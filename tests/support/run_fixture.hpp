@@ -1,8 +1,9 @@
 #pragma once
 
 #include "base/files.hpp"
-#include "shell/application.hpp"
+#include "scrape/getspoilerpics.hpp"
 #include "shell/debug_log.hpp"
+#include "shell/session.hpp"
 #include "shell/settings_store.hpp"
 #include "shell/version.hpp"
 #include "support/fake_clock.hpp"
@@ -10,13 +11,14 @@
 #include "support/fake_scraper.hpp"
 #include "support/recording_frontend.hpp"
 #include "support/temp_folder.hpp"
+#include "sync/pacing.hpp"
 #include "sync/run.hpp"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
-// A main window's state with a recorded frontend, an in-memory web and a scrape that
+// The run's environment with a recorded frontend, an in-memory web and a scrape that
 // answers from a table, over a temporary program folder with a spoiler folder inside.
 namespace pixtrail::testing {
 
@@ -39,38 +41,49 @@ protected:
     TempFolder dir;
     FakeClock clock{{2026, 12, 6, 14, 5, 9}};
     RecordingFrontend frontend;
-    FakeFetch* fetch = nullptr;
+    FakeFetch web;
     FakeScraper scraper;
-    std::unique_ptr<FakeFetch> pendingFetch = std::make_unique<FakeFetch>();
-    std::unique_ptr<shell::Application> app;
+    shell::Session session{frontend};
+    shell::ProgramPaths paths;
+    scrape::Endpoints endpoints;
+    sync::RequestPacing pacing{session};
+    /// The scrape the runs call; the table's unless a test puts another in its place.
+    sync::Scraper getspoilerpics = scraper.bind();
+    /// The update step; none unless a test puts one in.
+    std::function<void()> checkForUpdate;
     std::string spoilers;
 
     void SetUp() override {
         std::filesystem::create_directory(dir.path() / "spoilers");
         spoilers = dir.file("spoilers");
-        const std::string folder = base::ansiPath(dir.path());
-        shell::ProgramPaths paths{folder,
-                                  dir.file("pixtrail.ini"),
-                                  dir.file("language.ini"),
-                                  dir.file("debug.txt"),
-                                  dir.file("log.txt"),
-                                  dir.file("user.ini")};
-        pendingFetch->responses["http://www.geocaching.com/"] = "<html>home</html>";
-        app = std::make_unique<shell::Application>(frontend, paths, [this](const auto&) {
-            fetch = pendingFetch.get();
-            return std::move(pendingFetch);
-        });
-        app->setCaption(shell::windowTitle());
-        app->getspoilerpics = scraper.bind();
-        shell::LoadControlSettings(app->window, paths.settingsFile);
+        paths = {base::ansiPath(dir.path()), dir.file("pixtrail.ini"), dir.file("language.ini"),
+                 dir.file("debug.txt"),      dir.file("log.txt"),      dir.file("user.ini")};
+        web.responses["http://www.geocaching.com/"] = "<html>home</html>";
+        session.setCaption(shell::windowTitle());
+        shell::LoadControlSettings(session.window, paths.settingsFile);
         dir.write("caches.gpx", kGpx);
-        app->window.setText("txtWpFile", "  " + dir.file("caches.gpx") + " ");
-        app->window.setText("txtSpoilerFolder", spoilers);
+        session.window.setText("txtWpFile", "  " + dir.file("caches.gpx") + " ");
+        session.window.setText("txtSpoilerFolder", spoilers);
         shell::debugLog().setPath(dir.file("debug.txt"));
     }
     void TearDown() override { shell::debugLog().setEnabled(false); }
 
-    std::string text(const char* control) const { return app->window.control(control).text; }
+    /// Presses Start.
+    RunOutcome run() {
+        sync::RunEnvironment env{session,        paths,
+                                 endpoints,      [this]() -> scrape::WebFetch& { return web; },
+                                 getspoilerpics, checkForUpdate,
+                                 pacing};
+        return sync::cmdSync_Click(env);
+    }
+    /// The real scrape over the in-memory web.
+    sync::Scraper realScrape() {
+        return [this](scrape::ScrapeCall& call) {
+            return scrape::getspoilerpics(call, {session, web, endpoints, pacing});
+        };
+    }
+
+    std::string text(const char* control) const { return session.window.control(control).text; }
     std::vector<std::string> warnings() const { return frontend.texts(MessageKind::Warning); }
 
     /// Puts a file into the spoiler folder, as an earlier run (or the user) left it.
@@ -81,11 +94,7 @@ protected:
     bool hasSpoiler(const std::string& name) const { return dir.exists("spoilers/" + name); }
     /// The spoiler folder's names, sorted as the program lists them.
     std::vector<std::string> spoilerFiles() const { return base::listFiles(spoilers, "*"); }
-    /// The in-memory web's answers, before and after the run has made its client.
-    std::map<std::string, std::string>& responses() {
-        return fetch ? fetch->responses : pendingFetch->responses;
-    }
-    void tick(const char* box, bool on) { app->window.setValue(box, on ? 1 : 0); }
+    void tick(const char* box, bool on) { session.window.setValue(box, on ? 1 : 0); }
 };
 
 } // namespace pixtrail::testing

@@ -1,5 +1,5 @@
+#include "base/folder_index.hpp"
 #include "support/run_fixture.hpp"
-#include "sync/folder_index.hpp"
 #include "sync/pacing.hpp"
 #include "sync/run_steps.hpp"
 
@@ -36,7 +36,7 @@ TEST_F(Bookkeeping, SkipTestsRunInOrderAndOnlyForTheirOwnCode) {
     spoiler("GC55555.txt");               // no space after the code: not a marker
     shell::debugLog().setEnabled(true);
     tick("chkDelUnused", false);
-    ASSERT_EQ(sync::cmdSync_Click(*app), RunOutcome::Finished);
+    ASSERT_EQ(run(), RunOutcome::Finished);
     EXPECT_EQ(frontend.lines,
               (Names{"GC1A2B3 no spoilers found", "GC22222 spoilers already downloaded",
                      "GC33333 spoilers already downloaded", "GC1234 no spoilers found",
@@ -50,11 +50,11 @@ TEST_F(Bookkeeping, SkipTestsRunInOrderAndOnlyForTheirOwnCode) {
     // A re-check visits every cache, and the scrape gets the word lists it should.
     scraper.calls.clear();
     tick("chkRecheck", true);
-    app->window.setText("txtOnlyWords", "  hint  ");
+    session.window.setText("txtOnlyWords", "  hint  ");
     tick("chkIgnoreNoSpoil", false);
-    ASSERT_EQ(sync::cmdSync_Click(*app), RunOutcome::Finished);
+    ASSERT_EQ(run(), RunOutcome::Finished);
     EXPECT_EQ(scraper.codes(), (Names{"GC1A2B3", "GC22222", "GC33333", "GC1234", "GC55555"}));
-    const shell::ScrapeCall& call = scraper.calls.front();
+    const scrape::ScrapeCall& call = scraper.calls.front();
     EXPECT_EQ(call.onlyWords, "spoiler,hint");
     EXPECT_EQ(call.ignoreWords, "no spoil,not spoil,");
     EXPECT_TRUE(call.applyOnlyWords);
@@ -64,7 +64,7 @@ TEST_F(Bookkeeping, SkipTestsRunInOrderAndOnlyForTheirOwnCode) {
 TEST_F(Bookkeeping, AFailedScrapeEndsTheProgramWithoutALog) {
     codes({"GC11111", "GC22222"});
     scraper.results["GC11111"] = -1;
-    EXPECT_THROW(sync::cmdSync_Click(*app), shell::ProgramEndRequested);
+    EXPECT_THROW(run(), base::ProgramEndRequested);
     EXPECT_EQ(scraper.codes(), Names{"GC11111"});
     EXPECT_FALSE(dir.exists("log.txt"));
 }
@@ -74,12 +74,12 @@ TEST_F(Bookkeeping, TheSummaryRoundTripsThroughMarkers) {
     spoiler("GC202 - no spoiler found.txt", "");
     spoiler("GC101 - no spoiler found.txt", "");
     tick("chkNoTxt", true);
-    ASSERT_EQ(sync::cmdSync_Click(*app), RunOutcome::Finished);
+    ASSERT_EQ(run(), RunOutcome::Finished);
     EXPECT_EQ(readSpoiler("no spoiler found.txt"), "GC101\r\nGC202\r\n");
     EXPECT_TRUE(base::findFiles(spoilers + "/*- no spoiler found.txt").empty());
 
     // Next run: unpacked at the start, so both caches are skipped; packed again at the end.
-    ASSERT_EQ(sync::cmdSync_Click(*app), RunOutcome::Finished);
+    ASSERT_EQ(run(), RunOutcome::Finished);
     EXPECT_EQ(frontend.lines[0], "GC202 no spoilers found");
     EXPECT_EQ(frontend.lines[1], "GC101 no spoilers found");
     EXPECT_EQ(scraper.codes(), (Names{"GC303", "GC303"}));
@@ -87,7 +87,7 @@ TEST_F(Bookkeeping, TheSummaryRoundTripsThroughMarkers) {
 
     // Without the option the markers stay as files after unpacking.
     tick("chkNoTxt", false);
-    ASSERT_EQ(sync::cmdSync_Click(*app), RunOutcome::Finished);
+    ASSERT_EQ(run(), RunOutcome::Finished);
     EXPECT_FALSE(hasSpoiler("no spoiler found.txt"));
     EXPECT_TRUE(hasSpoiler("GC101 - no spoiler found.txt"));
     EXPECT_TRUE(hasSpoiler("GC202 - no spoiler found.txt"));
@@ -97,14 +97,14 @@ TEST_F(Bookkeeping, AnEmptySummaryIsWrittenAndHandEditedLinesStayInTheFolder) {
     codes({"GC101"});
     tick("chkNoTxt", true);
     scraper.pictures["GC101"] = {"GC101 - a.jpg"};
-    ASSERT_EQ(sync::cmdSync_Click(*app), RunOutcome::Finished);
+    ASSERT_EQ(run(), RunOutcome::Finished);
     EXPECT_TRUE(hasSpoiler("no spoiler found.txt"));
     EXPECT_EQ(readSpoiler("no spoiler found.txt"), "");
 
     spoiler("no spoiler found.txt", "GC7\n../escaped\nGC8\r\n");
     tick("chkNoTxt", false);
     tick("chkDelUnused", false);
-    ASSERT_EQ(sync::cmdSync_Click(*app), RunOutcome::Finished);
+    ASSERT_EQ(run(), RunOutcome::Finished);
     EXPECT_TRUE(hasSpoiler("GC7 - no spoiler found.txt"));
     EXPECT_TRUE(hasSpoiler("GC8 - no spoiler found.txt"));
     EXPECT_FALSE(dir.exists("escaped - no spoiler found.txt"));
@@ -118,7 +118,7 @@ TEST_F(Bookkeeping, CachePagesShowThePicturesAndKeepTheirTitles) {
     spoiler("GC1A2B34 - longer code.JPG"); // N + "*.jpg" has no space after the code
     spoiler("GC909 - no spoiler found.txt");
     spoiler("GC909.html", "old page of GC909\r\n");
-    ASSERT_EQ(sync::cmdSync_Click(*app), RunOutcome::Finished);
+    ASSERT_EQ(run(), RunOutcome::Finished);
     const std::string page =
         "<html><head><meta charset=\"windows-1252\"><title>GC1A2B3 - The Old "
         "Mill</title></head><body>"
@@ -132,14 +132,14 @@ TEST_F(Bookkeeping, CachePagesShowThePicturesAndKeepTheirTitles) {
     EXPECT_EQ(readSpoiler("GC909.html"), "old page of GC909\r\n"); // marker only: left alone
 
     // Skipped next time: no cache name to offer, so the page keeps its title.
-    ASSERT_EQ(sync::cmdSync_Click(*app), RunOutcome::Finished);
+    ASSERT_EQ(run(), RunOutcome::Finished);
     EXPECT_EQ(frontend.lines[0], "GC1A2B3 spoilers already downloaded");
     EXPECT_EQ(readSpoiler("GC1A2B3.html"), page);
 
     // A skipped cache without a page gets one titled with its code alone.
     codes({"GC1A2B3", "GC909", "GC77777"});
     spoiler("GC77777 - Spoiler #2 100%.jpg");
-    ASSERT_EQ(sync::cmdSync_Click(*app), RunOutcome::Finished);
+    ASSERT_EQ(run(), RunOutcome::Finished);
     EXPECT_EQ(readSpoiler("GC77777.html"),
               "<html><head><meta charset=\"windows-1252\"><title>GC77777</title></head><body>"
               "<br><a href=\"GC77777 - Spoiler %232 100%25.jpg\">"
@@ -154,7 +154,7 @@ TEST_F(Bookkeeping, TheIndexListsPagesSortedAndOnlyChangesWithThem) {
     spoiler("Zeta.html", "<html><head><title>" + std::string(60, 'T') + "</title>\r\n");
     spoiler("alpha.html", "no title here\r\n");
     tick("chkDelUnused", false);
-    ASSERT_EQ(sync::cmdSync_Click(*app), RunOutcome::Finished);
+    ASSERT_EQ(run(), RunOutcome::Finished);
     const std::string index =
         "<html><head><meta charset=\"windows-1252\"><title>Pixtrail</title></head><body><b>" +
         shell::windowTitle() +
@@ -167,12 +167,12 @@ TEST_F(Bookkeeping, TheIndexListsPagesSortedAndOnlyChangesWithThem) {
     const auto indexPath = dir.path() / "spoilers" / "index.html";
     const auto old = fs::file_time_type::clock::now() - std::chrono::hours(24 * 365);
     fs::last_write_time(indexPath, old);
-    ASSERT_EQ(sync::cmdSync_Click(*app), RunOutcome::Finished);
+    ASSERT_EQ(run(), RunOutcome::Finished);
     EXPECT_EQ(fs::last_write_time(indexPath), old); // nothing changed, nothing written
 
     // Web pages off: every page goes, the index too.
     tick("chkDohtml", false);
-    ASSERT_EQ(sync::cmdSync_Click(*app), RunOutcome::Finished);
+    ASSERT_EQ(run(), RunOutcome::Finished);
     EXPECT_TRUE(base::findFiles(spoilers + "/*.html").empty());
     EXPECT_TRUE(hasSpoiler("GC101 - a.jpg"));
 }
@@ -185,7 +185,7 @@ TEST_F(Bookkeeping, CleanupDeletesWhatLeftTheWaypointFile) {
           "holiday-photo.jpg", "TS1234 - x.jpg", "notes.txt", "index.html"})
         spoiler(name);
     spoiler("no spoiler found.txt", "");
-    ASSERT_EQ(sync::cmdSync_Click(*app), RunOutcome::Finished);
+    ASSERT_EQ(run(), RunOutcome::Finished);
     EXPECT_EQ(spoilerFiles(),
               (Names{"gc1a2b3 - kept.jpg", "GC1A2B3.html", "GC909 - b.gif", "GC909 - c.png",
                      "index.html", "no spoiler found.txt", "notes.txt"}));
@@ -204,7 +204,7 @@ TEST_F(Bookkeeping, NamesThatCouldLeaveTheFolderAreOfferedToNoFileStep) {
     dir.write("outside - a.jpg", "x");
     codes({"../outside", "sub/x", "..\\outside"});
     shell::debugLog().setEnabled(true);
-    ASSERT_EQ(sync::cmdSync_Click(*app), RunOutcome::Finished);
+    ASSERT_EQ(run(), RunOutcome::Finished);
     EXPECT_FALSE(dir.exists("outside.html"));
     EXPECT_FALSE(dir.exists("spoilers/sub/x.html"));
     EXPECT_EQ(dir.read("debug.txt").find("Creating HTML pages for '"), std::string::npos);
@@ -213,18 +213,18 @@ TEST_F(Bookkeeping, NamesThatCouldLeaveTheFolderAreOfferedToNoFileStep) {
 
 TEST_F(Bookkeeping, TheDelayCountsDownInTheCurrentLineBetweenPageRequests) {
     codes({"GC101", "GC202"});
-    app->window.setText("txtDelay", "3");
+    session.window.setText("txtDelay", "3");
     std::vector<std::string> seen;
     frontend.onPump = [&](int) {
         if (frontend.selected >= 0 &&
             (seen.empty() || seen.back() != frontend.lines[frontend.selected]))
             seen.push_back(frontend.lines[frontend.selected]);
     };
-    app->getspoilerpics = [&](shell::Application& a, shell::ScrapeCall& call) {
-        sync::pacePageRequest(a); // as the real scrape does before each page request
-        return scraper.bind()(a, call);
+    getspoilerpics = [&](scrape::ScrapeCall& call) {
+        pacing.beforePageRequest(); // as the real scrape does before each page request
+        return scraper.bind()(call);
     };
-    ASSERT_EQ(sync::cmdSync_Click(*app), RunOutcome::Finished);
+    ASSERT_EQ(run(), RunOutcome::Finished);
     // The first request since start-up does not wait; the second does.
     EXPECT_EQ(seen, (Names{"GC101 no spoilers found", "Processing GC202 (Sleeping 3 seconds)",
                            "Processing GC202 (Sleeping 2 seconds)",
@@ -234,33 +234,33 @@ TEST_F(Bookkeeping, TheDelayCountsDownInTheCurrentLineBetweenPageRequests) {
 
     // A second run of the same program waits before its very first request too.
     codes({"GC303"});
-    app->window.setText("txtDelay", "0");
+    session.window.setText("txtDelay", "0");
     shell::debugLog().setEnabled(true);
-    ASSERT_EQ(sync::cmdSync_Click(*app), RunOutcome::Finished);
+    ASSERT_EQ(run(), RunOutcome::Finished);
     EXPECT_EQ(clock.sleeps().size(), 30u); // a delay of 0 waits for nothing
     EXPECT_EQ(dir.read("debug.txt").find("Sleeping for"), std::string::npos);
-    app->window.setText("txtDelay", "1");
-    ASSERT_EQ(sync::cmdSync_Click(*app), RunOutcome::Finished);
+    session.window.setText("txtDelay", "1");
+    ASSERT_EQ(run(), RunOutcome::Finished);
     EXPECT_EQ(clock.sleeps().size(), 40u);
 }
 
 TEST_F(Bookkeeping, StopDuringACountdownFinishesTheCacheAndDeletesNothing) {
     codes({"GC101", "GC202", "GC303"});
     spoiler("GC909 - old.jpg");
-    app->window.setText("txtDelay", "10");
-    app->pacingFlag = true; // not the first request of the program
+    session.window.setText("txtDelay", "10");
+    pacing.beforePageRequest(); // not the first request of the program
     int pumpsInWait = 0;
     frontend.onPump = [&](int) {
-        if (app->runActive && frontend.selected >= 0 &&
+        if (session.runActive && frontend.selected >= 0 &&
             frontend.lines[frontend.selected].find("Sleeping") != std::string::npos &&
             ++pumpsInWait == 15)
-            app->cmdStop_Click();
+            session.cmdStop_Click();
     };
-    app->getspoilerpics = [&](shell::Application& a, shell::ScrapeCall& call) {
-        sync::pacePageRequest(a);
-        return scraper.bind()(a, call);
+    getspoilerpics = [&](scrape::ScrapeCall& call) {
+        pacing.beforePageRequest();
+        return scraper.bind()(call);
     };
-    ASSERT_EQ(sync::cmdSync_Click(*app), RunOutcome::Finished);
+    ASSERT_EQ(run(), RunOutcome::Finished);
     EXPECT_EQ(scraper.codes(), Names{"GC101"}); // the page after the wait is still requested
     EXPECT_EQ(frontend.lines, (Names{"GC101 no spoilers found", "Stopping in progress"}));
     EXPECT_LE(clock.sleeps().size(), 20u); // ends at the next second, not after ten
@@ -273,7 +273,7 @@ TEST(FolderIndexTest, AnswersLikeADirectorySearchAndFollowsChanges) {
     pixtrail::testing::TempFolder dir;
     for (const char* name : {"b - 1.jpg", "A - 2.JPG", "GC1 - x.txt", "GC12 - y.txt", "c.html"})
         dir.write(name, "x");
-    sync::FolderIndex index(base::ansiPath(dir.path()) + "/");
+    base::FolderIndex index(base::ansiPath(dir.path()) + "/");
     EXPECT_EQ(index.find("*-*.jpg"), (Names{"A - 2.JPG", "b - 1.jpg"}));
     EXPECT_EQ(index.find("gc1 *.txt"), Names{"GC1 - x.txt"});
     EXPECT_EQ(index.find("GC1*.txt"), (Names{"GC1 - x.txt", "GC12 - y.txt"}));
@@ -295,12 +295,12 @@ TEST_F(Bookkeeping, AnInterruptedPageWriteLeavesTheOldPageWhole) {
         "<html><head><title>GC1A2B3 - The Old Mill</title></head></html>\r\n";
     spoiler("GC1A2B3.html", oldPage);
     tick("chkRecheck", true);
-    app->getspoilerpics = [&](shell::Application& a, shell::ScrapeCall& call) {
-        const int n = scraper.bind()(a, call);
+    getspoilerpics = [&](scrape::ScrapeCall& call) {
+        const int n = scraper.bind()(call);
         base::failAtomicRenamesForTesting(true); // the page write is cut off
         return n;
     };
-    const RunOutcome outcome = sync::cmdSync_Click(*app);
+    const RunOutcome outcome = run();
     base::failAtomicRenamesForTesting(false);
     EXPECT_EQ(outcome, RunOutcome::EndedByError);
     EXPECT_EQ(readSpoiler("GC1A2B3.html"), oldPage);
@@ -319,7 +319,7 @@ TEST_F(Bookkeeping, ACacheLeftHalfDoneIsVisitedAgainUntilItIsComplete) {
     scraper.pictures["GC22222"] = {"GC22222 - one.jpg"};
     scraper.failed["GC22222"] = 1;
     scraper.pictures["GC1A2B3"] = {"GC1A2B3 - second.jpg"};
-    ASSERT_EQ(sync::cmdSync_Click(*app), RunOutcome::Incomplete);
+    ASSERT_EQ(run(), RunOutcome::Incomplete);
     EXPECT_EQ(scraper.codes(), (Names{"GC1A2B3", "GC22222"}));
     EXPECT_EQ(frontend.lines[1], "GC22222 1 spoilers, 1 failed");
     EXPECT_FALSE(hasSpoiler(".pixtrail-incomplete-GC1A2B3.part"));
@@ -328,14 +328,14 @@ TEST_F(Bookkeeping, ACacheLeftHalfDoneIsVisitedAgainUntilItIsComplete) {
     // Next time only the unfinished one is visited again; once complete, it is done.
     scraper.calls.clear();
     scraper.failed["GC22222"] = 0;
-    ASSERT_EQ(sync::cmdSync_Click(*app), RunOutcome::Finished);
+    ASSERT_EQ(run(), RunOutcome::Finished);
     EXPECT_EQ(scraper.codes(), Names{"GC22222"});
     scraper.calls.clear();
-    ASSERT_EQ(sync::cmdSync_Click(*app), RunOutcome::Finished);
+    ASSERT_EQ(run(), RunOutcome::Finished);
     EXPECT_TRUE(scraper.calls.empty());
 
     // A note of a cache that left the waypoint file goes with the cleanup.
     spoiler(".pixtrail-incomplete-GC99999.part", "");
-    ASSERT_EQ(sync::cmdSync_Click(*app), RunOutcome::Finished);
+    ASSERT_EQ(run(), RunOutcome::Finished);
     EXPECT_FALSE(hasSpoiler(".pixtrail-incomplete-GC99999.part"));
 }

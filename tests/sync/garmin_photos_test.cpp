@@ -1,12 +1,12 @@
 #include "sync/garmin_photos.hpp"
 
+#include "base/folder_index.hpp"
 #include "imaging/dib_section.hpp"
 #include "imaging/jpeg_reader.hpp"
 #include "imaging/jpeg_writer.hpp"
 #include "imaging/shrink.hpp"
 #include "support/png_gif_files.hpp"
 #include "support/run_fixture.hpp"
-#include "sync/folder_index.hpp"
 
 #include <sys/stat.h>
 
@@ -87,7 +87,6 @@ protected:
     imaging::JpegHeader header(const std::string& relative) const {
         return imaging::readJpegHeader(dir.read("spoilers/" + relative));
     }
-    RunOutcome run() { return sync::cmdSync_Click(*app); }
 };
 
 const std::string kGC1 = "Garmin/GeocachePhotos/3/B/GC1A2B3/Spoilers/";
@@ -139,12 +138,12 @@ TEST_F(GarminPhotos, ADownloadRunLinksJpegsAndConvertsPngAndGifShrunkToTheBox) {
           {"GC1A2B3 - hint.gif", kGif}}},
         {"GC12AB", {{"GC12AB - x.jpg", kJpeg}}},
     };
-    app->getspoilerpics = [&](shell::Application& a, shell::ScrapeCall& call) {
+    getspoilerpics = [&](scrape::ScrapeCall& call) {
         scraper.calls.push_back(call);
         for (const auto& [name, bytes] : downloads.at(call.code)) {
             base::writeFileAtomically(call.folder->path(name), bytes);
             call.folder->added(name);
-            ++a.picturesDownloaded;
+            ++call.newPictures;
         }
         return static_cast<int>(downloads.at(call.code).size());
     };
@@ -188,7 +187,7 @@ TEST_F(GarminPhotos, SkippedCachesGetTheirFolderFromTheFilesAloneAndKeepItNextTi
     tick("chkDelUnused", false);
     ASSERT_EQ(run(), RunOutcome::Finished);
     EXPECT_TRUE(scraper.calls.empty());
-    for (const std::string& request : fetch->requests)
+    for (const std::string& request : web.requests)
         EXPECT_EQ(request.find("cache_details"), std::string::npos) << request;
     EXPECT_EQ(frontend.lines,
               (Names{"GC1A2B3 spoilers already downloaded", "gc22222 spoilers already downloaded",
@@ -329,15 +328,15 @@ TEST_F(GarminPhotos, CleanupRemovesFoldersOfCachesThatLeftTheFileAndNothingElse)
     ASSERT_EQ(run(), RunOutcome::Finished);
     EXPECT_TRUE(fs::exists(inSpoilers("Garmin/GeocachePhotos/B/A/GC909AB")));
     tick("chkDelUnused", true);
-    app->getspoilerpics = [&](shell::Application& a, shell::ScrapeCall& call) {
-        a.cmdStop_Click();
-        return scraper.bind()(a, call);
+    getspoilerpics = [&](scrape::ScrapeCall& call) {
+        session.cmdStop_Click();
+        return scraper.bind()(call);
     };
     ASSERT_EQ(run(), RunOutcome::Finished);
     EXPECT_TRUE(fs::exists(inSpoilers("Garmin/GeocachePhotos/B/A/GC909AB")));
     EXPECT_TRUE(hasSpoiler("GC909AB - b.gif"));
 
-    app->getspoilerpics = scraper.bind();
+    getspoilerpics = scraper.bind();
     ASSERT_EQ(run(), RunOutcome::Finished);
     EXPECT_EQ(tree(), (Names{"Garmin/", "Garmin/GPX/", "Garmin/GPX/current.gpx",
                              "Garmin/GeocachePhotos/", "Garmin/GeocachePhotos/3/",

@@ -7,7 +7,9 @@ using sync::RunOutcome;
 
 TEST_F(RunTest, AWholeRunListsTheAcceptedCachesAndWritesItsLog) {
     scraper.results["GC22222"] = 2;
-    EXPECT_EQ(sync::cmdSync_Click(*app), RunOutcome::Finished);
+    int updateSteps = 0;
+    checkForUpdate = [&] { ++updateSteps; };
+    EXPECT_EQ(run(), RunOutcome::Finished);
     const std::vector<std::string> lines = {"GC1A2B3 no spoilers found", "GC22222 2 spoilers",
                                             "GC1234 no spoilers found"};
     EXPECT_EQ(frontend.lines, lines);
@@ -22,17 +24,16 @@ TEST_F(RunTest, AWholeRunListsTheAcceptedCachesAndWritesItsLog) {
     EXPECT_EQ(frontend.texts(MessageKind::Information),
               std::vector<std::string>{
                   "3 waypoints processed\r\n0 pictures downloaded\r\n0 files deleted"});
-    // The probe, then the update feed twice (the offer, then the withdrawal check).
-    const std::string feed = "http://www.pixtrail.app/pixtrail/index.htm";
-    EXPECT_EQ(fetch->requests,
-              (std::vector<std::string>{"http://www.geocaching.com/", feed, feed}));
+    // The probe, then the update step, once.
+    EXPECT_EQ(web.requests, std::vector<std::string>{"http://www.geocaching.com/"});
+    EXPECT_EQ(updateSteps, 1);
     // The read share ends at 100 and the caption carries it, then comes back.
     EXPECT_EQ(frontend.progressValues.back(), 100);
     EXPECT_EQ(frontend.captions.back(), shell::windowTitle());
     EXPECT_EQ(frontend.captions[frontend.captions.size() - 3], "100% " + shell::windowTitle());
     EXPECT_EQ(frontend.busy, (std::vector<bool>{true, false}));
     EXPECT_EQ(frontend.runButtons, (std::vector<bool>{true, false}));
-    EXPECT_FALSE(app->runActive);
+    EXPECT_FALSE(session.runActive);
     // The settings were saved as typed, before the checks trimmed anything.
     EXPECT_NE(dir.read("pixtrail.ini").find("Waypointfile=  " + dir.file("caches.gpx")),
               std::string::npos);
@@ -43,60 +44,59 @@ TEST_F(RunTest, EveryInputCheckEndsTheRunWithItsMessageAndNoLog) {
     dir.write("log.txt", "previous log");
     auto expectEnded = [&](const std::string& message) {
         frontend.messages.clear();
-        EXPECT_EQ(sync::cmdSync_Click(*app), RunOutcome::EndedAtCheck);
+        EXPECT_EQ(run(), RunOutcome::EndedAtCheck);
         EXPECT_EQ(warnings(), std::vector<std::string>{message});
         EXPECT_EQ(dir.read("log.txt"), "previous log");
         EXPECT_TRUE(frontend.busy.empty());
         EXPECT_TRUE(frontend.runButtons.empty());
     };
-    app->window.setText("txtWpFile", "   ");
+    session.window.setText("txtWpFile", "   ");
     expectEnded("Please choose a waypoint file to open !");
-    app->window.setText("txtWpFile", dir.file("caches.gpx"));
-    app->window.setText("txtSpoilerFolder", "  ");
+    session.window.setText("txtWpFile", dir.file("caches.gpx"));
+    session.window.setText("txtSpoilerFolder", "  ");
     expectEnded("Please choose a folder location to store spoiler pics");
     EXPECT_EQ(text("txtSpoilerFolder"), "");
-    app->window.setText("txtSpoilerFolder", spoilers);
-    fetch = nullptr;
-    pendingFetch->responses.clear(); // offline
+    session.window.setText("txtSpoilerFolder", spoilers);
+    web.responses.clear(); // offline
     expectEnded("Cannot connect to the internet !");
-    fetch->responses["http://www.geocaching.com/"] = "<html/>";
-    app->window.setText("txtWpFile", dir.file("missing.gpx"));
+    web.responses["http://www.geocaching.com/"] = "<html/>";
+    session.window.setText("txtWpFile", dir.file("missing.gpx"));
     expectEnded("Waypoint file not found !");
 }
 
 TEST_F(RunTest, AMissingFolderIsCreatedOnlyWhenTheUserAgrees) {
     const std::string deep = dir.file("new/deeper/spoilers");
-    app->window.setText("txtSpoilerFolder", deep);
-    EXPECT_EQ(sync::cmdSync_Click(*app), RunOutcome::EndedAtCheck);
+    session.window.setText("txtSpoilerFolder", deep);
+    EXPECT_EQ(run(), RunOutcome::EndedAtCheck);
     EXPECT_EQ(frontend.questions,
               std::vector<std::string>{
                   "Spoiler folder does not exist.\r\n\r\nDo you wish to create it ?"});
     EXPECT_FALSE(base::directoryExists(deep));
 
     frontend.answerYes = true;
-    EXPECT_EQ(sync::cmdSync_Click(*app), RunOutcome::Finished);
+    EXPECT_EQ(run(), RunOutcome::Finished);
     EXPECT_TRUE(base::directoryExists(deep));
 
     // Unattended: created without a question.
     frontend.questions.clear();
-    app->unattended = true;
-    app->window.setText("txtSpoilerFolder", dir.file("other"));
-    EXPECT_EQ(sync::cmdSync_Click(*app), RunOutcome::Finished);
+    session.unattended = true;
+    session.window.setText("txtSpoilerFolder", dir.file("other"));
+    EXPECT_EQ(run(), RunOutcome::Finished);
     EXPECT_TRUE(frontend.questions.empty());
     EXPECT_TRUE(base::directoryExists(dir.file("other")));
 }
 
 TEST_F(RunTest, UnattendedRunsNeitherAskForEverNorShowTotals) {
-    app->unattended = true;
+    session.unattended = true;
     dir.write("blocker", "a file where a folder should go");
-    app->window.setText("txtSpoilerFolder", dir.file("blocker/spoilers"));
-    EXPECT_EQ(sync::cmdSync_Click(*app), RunOutcome::EndedAtCheck);
+    session.window.setText("txtSpoilerFolder", dir.file("blocker/spoilers"));
+    EXPECT_EQ(run(), RunOutcome::EndedAtCheck);
     ASSERT_EQ(warnings().size(), 1u);
     EXPECT_NE(warnings()[0].find(dir.file("blocker/spoilers")), std::string::npos);
 
     frontend.messages.clear();
-    app->window.setText("txtSpoilerFolder", spoilers);
-    EXPECT_EQ(sync::cmdSync_Click(*app), RunOutcome::Finished);
+    session.window.setText("txtSpoilerFolder", spoilers);
+    EXPECT_EQ(run(), RunOutcome::Finished);
     EXPECT_TRUE(frontend.messages.empty());
     const std::string log = dir.read("log.txt");
     EXPECT_EQ(log.find("waypoints processed"), std::string::npos);
@@ -118,11 +118,11 @@ TEST_F(RunTest, DelayAndShrinkSizesAreBroughtIntoRange) {
     EXPECT_EQ(sync::normaliseShrinkSize("abc"), "100");
 
     shell::debugLog().setEnabled(true);
-    app->window.setText("txtDelay", "1000");
-    app->window.setText("txtWidth", "5");
-    app->window.setText("txtHeight", "0300");
-    EXPECT_EQ(sync::cmdSync_Click(*app), RunOutcome::Finished);
-    EXPECT_EQ(app->requestDelay, 5);
+    session.window.setText("txtDelay", "1000");
+    session.window.setText("txtWidth", "5");
+    session.window.setText("txtHeight", "0300");
+    EXPECT_EQ(run(), RunOutcome::Finished);
+    EXPECT_EQ(pacing.requestDelay, 5);
     EXPECT_EQ(text("txtWidth"), "100");
     EXPECT_EQ(text("txtHeight"), "300");
     const std::string trace = dir.read("debug.txt");
@@ -133,17 +133,17 @@ TEST_F(RunTest, DelayAndShrinkSizesAreBroughtIntoRange) {
     EXPECT_EQ(frontend.texts(MessageKind::Information).front(),
               "Debug mode active.\r\n\r\nFiles will be written to: \r\n" + dir.file("debug.txt"));
 
-    app->window.setValue("chkResize", 0);
-    app->window.setText("txtWidth", "5");
-    sync::cmdSync_Click(*app);
+    session.window.setValue("chkResize", 0);
+    session.window.setText("txtWidth", "5");
+    run();
     EXPECT_EQ(text("txtWidth"), "5");
 }
 
 TEST_F(RunTest, ACommandLineWaypointFileWinsAndAnEmptyFileIsNoError) {
     dir.write("empty.gpx", "");
-    app->window.setText("txtcmd", "\"" + dir.file("empty.gpx") + "\"");
-    app->window.setText("txtWpFile", dir.file("elsewhere.gpx"));
-    EXPECT_EQ(sync::cmdSync_Click(*app), RunOutcome::Finished);
+    session.window.setText("txtcmd", "\"" + dir.file("empty.gpx") + "\"");
+    session.window.setText("txtWpFile", dir.file("elsewhere.gpx"));
+    EXPECT_EQ(run(), RunOutcome::Finished);
     EXPECT_EQ(frontend.lines,
               std::vector<std::string>{"No waypoints found in " + dir.file("empty.gpx") +
                                        ": nothing deleted"});
@@ -159,10 +159,10 @@ TEST_F(RunTest, StopEndsTheLoopButTheRunStillFinishes) {
     dir.write("caches.gpx", many);
     int seen = 0;
     frontend.onPump = [&](int) {
-        if (app->runActive && ++seen == 3) // the window's Stop, between two waypoints
-            app->cmdStop_Click();
+        if (session.runActive && ++seen == 3) // the window's Stop, between two waypoints
+            session.cmdStop_Click();
     };
-    EXPECT_EQ(sync::cmdSync_Click(*app), RunOutcome::Finished);
+    EXPECT_EQ(run(), RunOutcome::Finished);
     // One pump comes from showing Stop; two waypoints were read before Stop was pressed.
     EXPECT_EQ(frontend.lines,
               (std::vector<std::string>{"GC1AA no spoilers found", "GC2AA no spoilers found",
@@ -174,14 +174,14 @@ TEST_F(RunTest, StopEndsTheLoopButTheRunStillFinishes) {
 }
 
 TEST_F(RunTest, AFailureInsideTheRunIsLoggedWithoutTotals) {
-    pendingFetch->failWithError = true;
-    EXPECT_EQ(sync::cmdSync_Click(*app), RunOutcome::EndedByError);
+    web.failWithError = true;
+    EXPECT_EQ(run(), RunOutcome::EndedByError);
     EXPECT_EQ(warnings(), std::vector<std::string>{"The web fetch failed"});
     const std::string log = dir.read("log.txt");
     EXPECT_NE(log.find("Started: 6 Dec 2026 14:05:09\r\nThe web fetch failed\r\nFinished: "),
               std::string::npos);
     EXPECT_EQ(log.find("waypoints processed"), std::string::npos);
-    EXPECT_FALSE(app->runActive);
+    EXPECT_FALSE(session.runActive);
 }
 
 TEST(ReadPercentage, NeverPassesAHundred) {

@@ -1,7 +1,8 @@
 #include "base/files.hpp"
 #include "base/process.hpp"
+#include "base/run_error.hpp"
 #include "scrape/curl_fetch.hpp"
-#include "shell/application.hpp"
+#include "shell/program_paths.hpp"
 #include "update/update_steps.hpp"
 
 #include <fstream>
@@ -48,19 +49,20 @@ int main(int argc, char** argv) {
                               base::joinPath(folder, "debug.txt"),
                               base::joinPath(folder, "log.txt"),
                               base::joinPath(folder, "user.ini")};
-    shell::Application app(frontend, paths, [](const scrape::Endpoints& e) {
-        return std::make_unique<scrape::CurlFetch>(e);
-    });
+    const scrape::Endpoints endpoints = scrape::loadEndpoints(paths.settingsFile);
+    scrape::CurlFetch fetch(endpoints);
+    const shell::Translator translator;
+    std::string publicKey;
     std::ifstream key(PIXTRAIL_TEST_DATA_DIR "/update/test-release-key.pub");
-    std::getline(key, app.updatePublicKey);
-    app.endpoints = scrape::loadEndpoints(paths.settingsFile);
+    std::getline(key, publicKey);
     try {
-        update::completePendingUpdate(app);
+        update::completePendingUpdate(frontend, translator);
         std::ofstream(exe.parent_path() / "messages.txt", std::ios::app)
             << "started " << exe.filename().string() << "\n";
         if (argc > 1 && std::string(argv[1]) == "check")
-            update::checkForUpdate(app);
-    } catch (const shell::ProgramEndRequested& end) {
+            update::checkForUpdate({fetch, endpoints.updateFeedAddress(), paths.userSettingsFile,
+                                    frontend, translator, publicKey});
+    } catch (const base::ProgramEndRequested& end) {
         return end.exitCode();
     }
     return 0;

@@ -1,4 +1,4 @@
-#include "sync/folder_index.hpp"
+#include "base/folder_index.hpp"
 
 #include "base/ansi_text.hpp"
 #include "base/files.hpp"
@@ -7,7 +7,7 @@
 #include <array>
 #include <numeric>
 
-namespace pixtrail::sync {
+namespace pixtrail::base {
 namespace {
 
 // A byte per character whose plain byte order is the order of the case-folded Unicode
@@ -103,4 +103,4 @@ void FolderIndex::removed(std::string_view name) {
     m_names.erase(entryKey(name));
 }
 
-} // namespace pixtrail::sync
+} // namespace pixtrail::base

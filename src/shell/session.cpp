@@ -1,45 +1,37 @@
-#include "shell/application.hpp"
+#include "shell/session.hpp"
 
-#include "scrape/getspoilerpics.hpp"
 #include "shell/debug_log.hpp"
-#include "update/signature.hpp"
 
 namespace pixtrail::shell {
 
-Application::Application(Frontend& frontendPort, ProgramPaths programPaths,
-                         FetchFactory fetchFactory)
-    : frontend(frontendPort), paths(std::move(programPaths)), progress(frontendPort),
-      updatePublicKey(update::trustedPublicKey()), getspoilerpics(scrape::getspoilerpics),
-      m_fetchFactory(std::move(fetchFactory)) {}
+Session::Session(Frontend& frontendPort) : frontend(frontendPort), progressList(frontendPort) {}
 
-scrape::WebFetch& Application::fetch() {
-    if (!m_fetch) {
-        m_fetch = m_fetchFactory(endpoints);
-        m_fetch->setStopRequested([this] { return stopPressed.load(); });
-    }
-    return *m_fetch;
-}
-
-std::string Application::tr(std::string_view text) const {
+std::string Session::tr(std::string_view text) const {
     return translator.TranslateText(text);
 }
 
-std::string Application::tr(std::string_view text, std::string_view value) const {
+std::string Session::tr(std::string_view text, std::string_view value) const {
     return translateWith(translator, text, value);
 }
 
-void Application::setCaption(std::string caption) {
+void Session::setCaption(std::string caption) {
     window.setCaption(caption);
     frontend.captionChanged(caption);
 }
 
-void Application::message(MessageKind kind, const std::string& text) {
+void Session::message(MessageKind kind, const std::string& text) {
     frontend.showMessage(kind, caption(), text);
 }
 
-void Application::warnIfSettingsNotSaved(const IniWriteResult& result) {
+void Session::warn(const std::string& text) {
+    frontend.busyChanged(false);
+    message(MessageKind::Warning, text);
+}
+
+void Session::warnIfSettingsNotSaved(const IniWriteResult& result,
+                                     const std::string& settingsFile) {
     using Status = IniWriteResult::Status;
-    const std::string file = "'" + paths.settingsFile + "'";
+    const std::string file = "'" + settingsFile + "'";
     switch (result.status) {
     case Status::Written:
         return;
@@ -58,7 +50,7 @@ void Application::warnIfSettingsNotSaved(const IniWriteResult& result) {
     }
 }
 
-void Application::dobuttons() {
+void Session::dobuttons() {
     const bool active = runActive.load();
     window.setVisible("cmdSync", !active);
     window.setVisible("cmdStop", active);
@@ -66,17 +58,17 @@ void Application::dobuttons() {
     frontend.pumpEvents();
 }
 
-void Application::cmdStop_Click() {
+void Session::cmdStop_Click() {
     WriteDebug("Stop button pressed");
     stopRun(tr("Stopping in progress"));
 }
 
-void Application::stopRun(const std::string& line) {
+void Session::stopRun(const std::string& line) {
     runActive = false;
     stopPressed = true;
     // One step for the run's thread: between adding the line and selecting the current one
     // again, the run must not write its result over the stop line.
-    progress.addKeepingCurrent(line);
+    progressList.addKeepingCurrent(line);
     frontend.pumpEvents();
 }
 

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-namespace pixtrail::sync {
+namespace pixtrail::base {
 
 /// The spoiler folder's file names, listed once per run and kept current by every write
 /// and delete of the run, so that the many wildcard queries of a run over a big folder
@@ -51,4 +51,4 @@ private:
     std::map<std::string, std::string> m_names;
 };
 
-} // namespace pixtrail::sync
+} // namespace pixtrail::base

@@ -23,16 +23,16 @@ class Scrape : public RunTest {
 protected:
     void SetUp() override {
         RunTest::SetUp();
-        app->getspoilerpics = scrape::getspoilerpics;
+        getspoilerpics = realScrape();
         tick("chkDelUnused", false);
         tick("chkDohtml", false);
         tick("chkNoTxt", false);
-        web("GC1A2B3", "");
+        page("GC1A2B3", "");
     }
 
-    void web(const std::string& code, const std::string& body) {
+    void page(const std::string& code, const std::string& body) {
         dir.write("caches.gpx", "<name>" + code + "</name>\r\n");
-        responses()[kPage + code + "&Submit6=Find"] = cachePage(body, code);
+        web.responses[kPage + code + "&Submit6=Find"] = cachePage(body, code);
     }
     static std::string cachePage(const std::string& body, const std::string& code = "GC1A2B3") {
         return "<html><head><title>" + code + " The Old Mill</title></head><body>" +
@@ -42,13 +42,13 @@ protected:
     static std::string link(const std::string& url, const std::string& caption) {
         return "<li><a href=\"" + url + "\" rel=\"lightbox\">" + caption + "</a></li>";
     }
-    void picture(const std::string& url, const std::string& bytes) { responses()[url] = bytes; }
+    void picture(const std::string& url, const std::string& bytes) { web.responses[url] = bytes; }
 };
 
 } // namespace
 
 TEST_F(Scrape, StoresEachSpoilerUnderItsCaptionAndCountsIt) {
-    web("GC1A2B3", link("http://img.geocaching.com/cache/large/a1.jpg", "Spoiler") +
+    page("GC1A2B3", link("http://img.geocaching.com/cache/large/a1.jpg", "Spoiler") +
                        link("http://img.geocaching.com/cache/large/a2.jpg", "No spoiler here") +
                        link("http://img.geocaching.com/cache/large/a3.JPG", "Spoiler") +
                        link("http://img.geocaching.com/cache/large/a4.JPEG", "Spoiler photo") +
@@ -64,7 +64,7 @@ TEST_F(Scrape, StoresEachSpoilerUnderItsCaptionAndCountsIt) {
         if (frontend.selected >= 0)
             progress.push_back(frontend.lines[frontend.selected]);
     };
-    ASSERT_EQ(sync::cmdSync_Click(*app), RunOutcome::Finished);
+    ASSERT_EQ(run(), RunOutcome::Finished);
     EXPECT_EQ(spoilerFiles(), (Names{"GC1A2B3 - Spoiler gifgif.jpg", "GC1A2B3 - Spoiler map.png",
                                      "GC1A2B3 - Spoiler photojpeg.jpg", "GC1A2B3 - Spoiler.jpg",
                                      "GC1A2B3 - Spoiler1.jpg"}));
@@ -75,48 +75,50 @@ TEST_F(Scrape, StoresEachSpoilerUnderItsCaptionAndCountsIt) {
     EXPECT_EQ(readSpoiler("GC1A2B3 - Spoiler gifgif.jpg"),
               kJpeg + "six"); // fetched without the quote
     EXPECT_EQ(frontend.lines, Names{"GC1A2B3 5 spoilers"});
-    EXPECT_EQ(app->picturesDownloaded, 5);
+    EXPECT_NE(frontend.texts(MessageKind::Information).back().find("5 pictures downloaded"),
+              std::string::npos);
     EXPECT_NE(std::find(progress.begin(), progress.end(), "Processing GC1A2B3 1 spoilers"),
               progress.end());
 
     // The next run finds them all present (with re-check on, it still reads the page).
     tick("chkRecheck", true);
-    fetch->requests.clear();
-    ASSERT_EQ(sync::cmdSync_Click(*app), RunOutcome::Finished);
+    web.requests.clear();
+    ASSERT_EQ(run(), RunOutcome::Finished);
     EXPECT_EQ(frontend.lines, Names{"GC1A2B3 5 spoilers"});
-    EXPECT_EQ(app->picturesDownloaded, 0);
-    EXPECT_EQ(fetch->requests.size(), 2u); // the probe and the page, no picture
+    EXPECT_NE(frontend.texts(MessageKind::Information).back().find("0 pictures downloaded"),
+              std::string::npos);
+    EXPECT_EQ(web.requests.size(), 2u); // the probe and the page, no picture
 }
 
 TEST_F(Scrape, AMissingPictureIsTriedOnTheContentDeliveryHostAndNeverFaked) {
-    web("GC1A2B3", link("http://img.geocaching.com/cache/large/b1.jpg", "Spoiler one") +
+    page("GC1A2B3", link("http://img.geocaching.com/cache/large/b1.jpg", "Spoiler one") +
                        link("http://img.geocaching.com/cache/large/b2.jpg", "Spoiler two"));
     picture("http://imgcdn.geocaching.com/b1_l.jpg", kJpeg + "from the cdn");
-    ASSERT_EQ(sync::cmdSync_Click(*app), RunOutcome::Incomplete);
+    ASSERT_EQ(run(), RunOutcome::Incomplete);
     EXPECT_EQ(readSpoiler("GC1A2B3 - Spoiler one.jpg"), kJpeg + "from the cdn");
     EXPECT_FALSE(hasSpoiler("GC1A2B3 - Spoiler two.jpg")); // nothing came: no empty file
     EXPECT_EQ(frontend.lines, Names{"GC1A2B3 1 spoilers, 1 failed"});
-    EXPECT_NE(std::find(fetch->requests.begin(), fetch->requests.end(),
+    EXPECT_NE(std::find(web.requests.begin(), web.requests.end(),
                         "http://imgcdn.geocaching.com/b2_l.jpg"),
-              fetch->requests.end());
+              web.requests.end());
 
     // A body that is no picture (an error page sent with 200) is no spoiler either.
-    web("GC33333", link("http://img.geocaching.com/cache/large/h.jpg", "Spoiler"));
+    page("GC33333", link("http://img.geocaching.com/cache/large/h.jpg", "Spoiler"));
     picture("http://img.geocaching.com/cache/large/h.jpg", "<html>Please sign in</html>");
     picture("http://imgcdn.geocaching.com/h_l.jpg", kJpeg + "the real one");
-    ASSERT_EQ(sync::cmdSync_Click(*app), RunOutcome::Finished);
+    ASSERT_EQ(run(), RunOutcome::Finished);
     EXPECT_EQ(readSpoiler("GC33333 - Spoiler.jpg"), kJpeg + "the real one");
 
     // A cache whose only picture did not arrive is not marked as having none.
-    web("GC22222", link("http://img.geocaching.com/cache/large/c.jpg", "Spoiler"));
-    ASSERT_EQ(sync::cmdSync_Click(*app), RunOutcome::Incomplete);
+    page("GC22222", link("http://img.geocaching.com/cache/large/c.jpg", "Spoiler"));
+    ASSERT_EQ(run(), RunOutcome::Incomplete);
     EXPECT_EQ(frontend.lines, Names{"GC22222 0 spoilers, 1 failed"});
     EXPECT_FALSE(hasSpoiler("GC22222 - no spoiler found.txt"));
 }
 
 TEST_F(Scrape, APageWithoutSpoilersLeavesAMarkerButAFailedPageDoesNot) {
-    web("GC1A2B3", link("http://img.geocaching.com/cache/large/d.jpg", "The view"));
-    ASSERT_EQ(sync::cmdSync_Click(*app), RunOutcome::Finished);
+    page("GC1A2B3", link("http://img.geocaching.com/cache/large/d.jpg", "The view"));
+    ASSERT_EQ(run(), RunOutcome::Finished);
     EXPECT_EQ(spoilerFiles(), Names{"GC1A2B3 - no spoiler found.txt"});
     EXPECT_EQ(frontend.lines, Names{"GC1A2B3 no spoilers found"});
 
@@ -124,11 +126,11 @@ TEST_F(Scrape, APageWithoutSpoilersLeavesAMarkerButAFailedPageDoesNot) {
     // with 200), say nothing about the cache; a short cache page is no proof either.
     dir.write("caches.gpx",
               "<name>GC33333</name>\r\n<name>GC44444</name>\r\n<name>GC55555</name>\r\n");
-    fetch->responses[kPage + "GC44444&Submit6=Find"] =
+    web.responses[kPage + "GC44444&Submit6=Find"] =
         "<html><head><title>GC44444</title></head></html>";
-    fetch->responses[kPage + "GC55555&Submit6=Find"] =
+    web.responses[kPage + "GC55555&Submit6=Find"] =
         "<html><head><title>Sign in</title></head><body>" + std::string(2000, ' ') + "</body>";
-    ASSERT_EQ(sync::cmdSync_Click(*app), RunOutcome::Incomplete);
+    ASSERT_EQ(run(), RunOutcome::Incomplete);
     EXPECT_EQ(frontend.lines, (Names{"GC33333 page not available", "GC44444 no spoilers found",
                                      "GC55555 page not available"}));
     EXPECT_EQ(spoilerFiles(),
@@ -139,24 +141,24 @@ TEST_F(Scrape, APageWithoutSpoilersLeavesAMarkerButAFailedPageDoesNot) {
 TEST_F(Scrape, ForcedCodesAreRequestedAsGcButNamedAsRead) {
     tick("chkForceGC", true);
     dir.write("caches.gpx", "<name>OC12AB3</name>\r\n");
-    responses()[kPage + "GC12AB3&Submit6=Find"] =
+    web.responses[kPage + "GC12AB3&Submit6=Find"] =
         cachePage(link("http://img.geocaching.com/cache/e.jpg", "Spoiler"), "GC12AB3");
     picture("http://img.geocaching.com/cache/e.jpg", kJpeg + "jpeg");
-    ASSERT_EQ(sync::cmdSync_Click(*app), RunOutcome::Finished);
+    ASSERT_EQ(run(), RunOutcome::Finished);
     EXPECT_EQ(spoilerFiles(), Names{"OC12AB3 - Spoiler.jpg"});
 }
 
 TEST_F(Scrape, DebugModeChangesNothingButTheTrace) {
     const std::string body = link("http://img.geocaching.com/cache/f.jpg", "Spoiler error") +
                              "<p>An error occurred\t\r\nsomewhere</p>";
-    web("GC1A2B3", body);
+    page("GC1A2B3", body);
     picture("http://img.geocaching.com/cache/f.jpg", kJpeg + "jpeg");
-    ASSERT_EQ(sync::cmdSync_Click(*app), RunOutcome::Finished);
+    ASSERT_EQ(run(), RunOutcome::Finished);
     const Names quiet = spoilerFiles();
 
     base::removeFile(dir.file("spoilers/GC1A2B3 - Spoiler error.jpg"));
     shell::debugLog().setEnabled(true);
-    ASSERT_EQ(sync::cmdSync_Click(*app), RunOutcome::Finished);
+    ASSERT_EQ(run(), RunOutcome::Finished);
     EXPECT_EQ(spoilerFiles(), quiet);
     const std::string trace = dir.read("debug.txt");
     EXPECT_NE(trace.find("Returned HTML contains the word 'error'"), std::string::npos);
@@ -166,22 +168,21 @@ TEST_F(Scrape, DebugModeChangesNothingButTheTrace) {
 }
 
 TEST_F(Scrape, AFaultInsideTheScrapeIsShownAndEndsTheProgram) {
-    web("GC1A2B3", link("http://img.geocaching.com/cache/g.jpg", "Spoiler"));
-    app->fetch(); // make the web now, then break it
-    fetch->failWithError = true;
-    fetch->responses.clear();
-    app->endpoints.connectivityProbe = "http://probe.test/";
-    EXPECT_EQ(sync::cmdSync_Click(*app), RunOutcome::EndedByError); // the probe fails first
-    fetch->failWithError = false;
-    fetch->responses["http://probe.test/"] = "up";
-    fetch->responses[kPage + "GC1A2B3&Submit6=Find"] =
+    page("GC1A2B3", link("http://img.geocaching.com/cache/g.jpg", "Spoiler"));
+    web.failWithError = true;
+    web.responses.clear();
+    endpoints.connectivityProbe = "http://probe.test/";
+    EXPECT_EQ(run(), RunOutcome::EndedByError); // the probe fails first
+    web.failWithError = false;
+    web.responses["http://probe.test/"] = "up";
+    web.responses[kPage + "GC1A2B3&Submit6=Find"] =
         cachePage(link("http://img.geocaching.com/cache/g.jpg", "Spoiler"));
-    app->getspoilerpics = [&](shell::Application& a, shell::ScrapeCall& call) {
-        fetch->failWithError = true; // the page request itself breaks
-        return scrape::getspoilerpics(a, call);
+    getspoilerpics = [&](scrape::ScrapeCall& call) {
+        web.failWithError = true; // the page request itself breaks
+        return realScrape()(call);
     };
     frontend.messages.clear();
-    EXPECT_THROW(sync::cmdSync_Click(*app), shell::ProgramEndRequested);
+    EXPECT_THROW(run(), base::ProgramEndRequested);
     EXPECT_EQ(warnings(), Names{"The web fetch failed"});
 }
 
@@ -190,14 +191,14 @@ TEST_F(Scrape, JpegsAreShrunkBeforeTheyAreStoredAndWhenFoundTooBig) {
     const std::string photo((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     ASSERT_EQ(imaging::readJpegHeader(photo).width, 800);
     tick("chkResize", true);
-    app->window.setText("txtWidth", "300");
-    app->window.setText("txtHeight", "300");
-    web("GC1A2B3", link("http://img.geocaching.com/cache/m.jpg", "Spoiler") +
+    session.window.setText("txtWidth", "300");
+    session.window.setText("txtHeight", "300");
+    page("GC1A2B3", link("http://img.geocaching.com/cache/m.jpg", "Spoiler") +
                        link("http://img.geocaching.com/cache/n.jpg", "Spoiler hint"));
     picture("http://img.geocaching.com/cache/m.jpg", photo);
     spoiler("GC1A2B3 - Spoiler hint.jpg", photo); // an earlier run stored it full size
     tick("chkRecheck", true);
-    ASSERT_EQ(sync::cmdSync_Click(*app), RunOutcome::Finished);
+    ASSERT_EQ(run(), RunOutcome::Finished);
     ASSERT_EQ(spoilerFiles(), (Names{"GC1A2B3 - Spoiler hint.jpg", "GC1A2B3 - Spoiler.jpg"}));
     for (const char* name : {"GC1A2B3 - Spoiler.jpg", "GC1A2B3 - Spoiler hint.jpg"}) {
         const imaging::JpegHeader stored = imaging::readJpegHeader(readSpoiler(name));

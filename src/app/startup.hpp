@@ -1,9 +1,9 @@
 #pragma once
 
-#include "shell/application.hpp"
+#include "app/application.hpp"
 #include "shell/command_line.hpp"
 
-namespace pixtrail::shell {
+namespace pixtrail::app {
 
 /// What start-up leaves for the front end to do.
 struct StartupPlan {
@@ -17,6 +17,6 @@ struct StartupPlan {
 /// used); then, for a waypoint file on the command line, txtcmd shows it and the file
 /// button is disabled. The front end shows the window and starts the run the plan asks
 /// for.
-StartupPlan Form_Load(Application& app, const CommandLine& commandLine);
+StartupPlan Form_Load(Application& app, const shell::CommandLine& commandLine);
 
-} // namespace pixtrail::shell
+} // namespace pixtrail::app
