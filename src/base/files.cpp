@@ -210,9 +210,12 @@ bool removeFile(std::string_view path) {
     return fs::remove(nativePath(path), ec) && !ec;
 }
 
-bool createDirectory(std::string_view path) {
+bool createDirectory(std::string_view path, std::string* why) {
     std::error_code ec;
-    return fs::create_directory(nativePath(path), ec) && !ec;
+    const bool created = fs::create_directory(nativePath(path), ec) && !ec;
+    if (ec && why)
+        *why = ec.message();
+    return created;
 }
 
 bool matchesWildcard(std::string_view name, std::string_view pattern) {

@@ -54,8 +54,9 @@ bool isAtomicWriteTemporary(std::string_view name);
 /// Deletes a file; false when it could not be deleted.
 bool removeFile(std::string_view path);
 
-/// Creates one directory; false when it could not be created (also when it exists).
-bool createDirectory(std::string_view path);
+/// Creates one directory; false when it could not be created (also when it exists). When
+/// the system refused it, `why` (if given) receives its words ("Permission denied").
+bool createDirectory(std::string_view path, std::string* why = nullptr);
 
 /// Windows wildcard matching, case-insensitive: '*' matches any run of characters,
 /// '?' exactly one, and a pattern ending in ".*" also matches names without a dot part

@@ -77,11 +77,6 @@ int twipsToPixels(int twips) {
     return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel;
 }
 
-QRect toPixels(const shell::Rect& rect) {
-    return {twipsToPixels(rect.left), twipsToPixels(rect.top), twipsToPixels(rect.width),
-            twipsToPixels(rect.height)};
-}
-
 QString ControlMirror::objectName(std::string_view name, int index) {
     QString objectName = QString::fromStdString(std::string(name));
     if (index >= 0)
@@ -136,7 +131,6 @@ void ControlMirror::apply(const shell::Control& c) {
     QWidget* w = e->widget;
     // The widget only shows the model here; it must not report this as a user edit.
     const QSignalBlocker blocker(w);
-    w->setGeometry(toPixels(c.rect));
     if (shell::hasToolTip(c.kind))
         w->setToolTip(toQt(c.toolTip));
     switch (c.kind) {
@@ -156,9 +150,14 @@ void ControlMirror::apply(const shell::Control& c) {
         box->setCheckState(checkState(c.value));
         break;
     }
-    case ControlKind::Button:
-        static_cast<QPushButton*>(w)->setText(toQt(c.caption));
+    case ControlKind::Button: {
+        QString caption = toQt(c.caption);
+        // Start and Stop answer Alt and their first letter, in any language.
+        if (c.name == "cmdSync" || c.name == "cmdStop")
+            caption = QLatin1Char('&') + caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        static_cast<QPushButton*>(w)->setText(caption);
         break;
+    }
     case ControlKind::Label:
         static_cast<QLabel*>(w)->setText(toQt(c.caption));
         break;

@@ -19,12 +19,11 @@ namespace pixtrail::gui {
 constexpr int kTwipsPerPixel = 15;
 
 int twipsToPixels(int twips);
-QRect toPixels(const shell::Rect& rect);
 
 /// The Qt widgets of a window model: one per control that shows on screen (timers, the
 /// transfer control and the common dialog have none), named after the control
-/// ("Label1_3" for element 3 of the Label1 array), placed at its twips rectangle, and kept
-/// equal to snapshots of the control.
+/// ("Label1_3" for element 3 of the Label1 array), and kept equal to snapshots of the
+/// control. The window places them in its layouts.
 ///
 /// Two things are not mirrored because they do not live in the model: the lines of the
 /// progress list and the progress bar's value both arrive through the Frontend port.

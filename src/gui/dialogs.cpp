@@ -1,7 +1,11 @@
 #include "gui/dialogs.hpp"
 
+#include <QCoreApplication>
 #include <QFileDialog>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
+#include <QTranslator>
 
 namespace pixtrail::gui {
 namespace {
@@ -19,6 +23,17 @@ QMessageBox::Icon iconOf(shell::MessageKind kind) {
 }
 
 } // namespace
+
+QTranslator* loadQtTranslations(const QLocale& locale) {
+    auto* translator = new QTranslator(QCoreApplication::instance());
+    if (!translator->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return nullptr;
+    }
+    QCoreApplication::installTranslator(translator);
+    return translator;
+}
 
 void showMessageBox(QWidget* parent, shell::MessageKind kind, const QString& title,
                     const QString& text) {

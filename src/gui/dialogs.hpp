@@ -4,10 +4,16 @@
 
 #include <QString>
 
+class QLocale;
+class QTranslator;
 class QWidget;
 
 // The window's modal dialogs. Each blocks until the user has answered it.
 namespace pixtrail::gui {
+
+/// Installs Qt's own translations for `locale` (the Yes, No and OK of message boxes, the
+/// file dialogs), where Qt has them; nullptr when there are none for it.
+QTranslator* loadQtTranslations(const QLocale& locale);
 
 /// A message box with one OK button and the icon of its kind.
 void showMessageBox(QWidget* parent, shell::MessageKind kind, const QString& title,

@@ -3,7 +3,10 @@
 #include "app/startup.hpp"
 #include "base/ansi_text.hpp"
 #include "base/run_error.hpp"
+#include "base/text.hpp"
 #include "shell/debug_log.hpp"
+#include "shell/ini_file.hpp"
+#include "shell/settings_store.hpp"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -14,6 +17,11 @@
 #include <utility>
 
 namespace pixtrail::gui {
+namespace {
+
+constexpr std::string_view kWindowSection = "Window";
+
+} // namespace
 
 ProcessControl realProcessControl() {
     return {[](int exitCode) { QCoreApplication::exit(exitCode); },
@@ -78,7 +86,7 @@ std::optional<int> GuiProgram::start(const shell::CommandLine& commandLine) {
     }
     if (commandLine.debug)
         shell::debugLog().setEnabled(true);
-    m_window->showCentred();
+    m_window->showCentred(savedWindowSize());
     if (plan.runNow) {
         m_startupRun = true;
         m_endAfterStartupRun = plan.endAfterRun;
@@ -166,10 +174,35 @@ void GuiProgram::stopClicked() {
 
 void GuiProgram::closeRequested() {
     m_app->session.runActive = false;
-    if (m_thread)
+    saveWindowSize();
+    if (m_thread) {
         m_process.exitAtOnce(0); // abandons the run where it stands
-    else
-        m_process.exit(0); // settings are saved when a run starts, not here
+        return;
+    }
+    // What the user changed since the last run would be lost otherwise.
+    const std::string& settings = m_app->paths.settingsFile;
+    m_app->session.warnIfSettingsNotSaved(
+        shell::SaveControlSettings(m_app->session.window, settings), settings);
+    m_process.exit(0);
+}
+
+// The window's size is the user's own, kept with their other per-user settings rather than
+// in the settings file several users or machines may share.
+QSize GuiProgram::savedWindowSize() const {
+    const shell::IniDocument user = shell::IniDocument::load(m_app->paths.userSettingsFile);
+    const double width = base::leadingNumber(user.value(kWindowSection, "width", "0"));
+    const double height = base::leadingNumber(user.value(kWindowSection, "height", "0"));
+    if (width < 1 || height < 1 || width > 100000 || height > 100000)
+        return {};
+    return {static_cast<int>(width), static_cast<int>(height)};
+}
+
+void GuiProgram::saveWindowSize() {
+    const QSize size = m_window->size();
+    shell::updateIniFile(m_app->paths.userSettingsFile, [&](shell::IniDocument& user) {
+        user.set(kWindowSection, "width", std::to_string(size.width()));
+        user.set(kWindowSection, "height", std::to_string(size.height()));
+    });
 }
 
 } // namespace pixtrail::gui

@@ -74,6 +74,8 @@ private:
     void runThreadFinished();
     void stopClicked();
     void closeRequested();
+    QSize savedWindowSize() const;
+    void saveWindowSize();
 
     QtFrontend m_frontend;
     std::unique_ptr<app::Application> m_app;

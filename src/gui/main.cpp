@@ -1,3 +1,4 @@
+#include "gui/dialogs.hpp"
 #include "gui/gui_program.hpp"
 #include "gui/text_edge.hpp"
 #include "scrape/curl_fetch.hpp"
@@ -6,6 +7,7 @@
 #include "shell/version.hpp"
 
 #include <QApplication>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QTimer>
@@ -38,6 +40,7 @@ int main(int argc, char** argv) {
     // Takes Qt's own options (-platform, -style, ...) out of argv.
     QApplication qt(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(shell::kProductName));
+    gui::loadQtTranslations(QLocale::system());
 
     QString screenshot;
     std::vector<std::string> rest;

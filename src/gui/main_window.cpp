@@ -8,14 +8,19 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QScreen>
+#include <QShortcut>
 #include <QUrl>
+#include <QVBoxLayout>
 
 #include <algorithm>
 
@@ -24,9 +29,14 @@ namespace {
 
 using shell::ControlKind;
 
-// The client area of the window in twips.
+// The designed client area and sizes, in twips.
 constexpr int kClientWidth = 6495;
 constexpr int kClientHeight = 7695;
+constexpr int kLeft = 120;
+constexpr int kNumberBoxWidth = 495;
+constexpr int kBrowseButtonWidth = 375;
+constexpr int kRunButtonWidth = 1455;
+constexpr int kProgressListHeight = 1860;
 
 int valueOf(Qt::CheckState state) {
     switch (state) {
@@ -40,26 +50,35 @@ int valueOf(Qt::CheckState state) {
     return 0;
 }
 
-// Keys that move the cursor or the focus type nothing, even where the platform gives
-// them a character (Delete arrives as DEL on X11).
+// Keys that move the cursor or the focus, or act on the window, type nothing, even where
+// the platform gives them a character (Delete arrives as DEL on X11, Enter as CR).
 bool typesCharacter(const QKeyEvent& key) {
-    return !key.text().isEmpty() && key.key() != Qt::Key_Delete && key.key() != Qt::Key_Tab &&
-           key.key() != Qt::Key_Backtab;
+    switch (key.key()) {
+    case Qt::Key_Delete:
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+        return false;
+    default:
+        return !key.text().isEmpty();
+    }
 }
 
 } // namespace
 
 MainWindow::MainWindow(shell::MainWindowModel& model, QWidget* parent)
-    : QWidget(parent), m_model(model), m_mirror(model, this) {
+    : QWidget(parent), m_model(model), m_mirror(model, this),
+      m_designed(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight)) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(toQt(model.caption()));
-    setFixedSize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight));
-    // The arrangement is measured for an 8-point font: larger text would not fit its boxes.
-    QFont small = font();
-    small.setPointSize(8);
-    setFont(small);
+    connect(qApp, &QApplication::focusChanged, this,
+            [this](QWidget*, QWidget* now) { focusMoved(now); });
+    arrange();
     connectControls();
     orderTabs();
+    resize(minimumSize());
 }
 
 MainWindow::~MainWindow() {
@@ -67,6 +86,13 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::connectControls() {
+    // Escape during a run presses Stop.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, [this] {
+        auto* stop = static_cast<QPushButton*>(m_mirror.widget("cmdStop"));
+        if (stop->isVisible() && stop->isEnabled())
+            stop->click();
+    });
     for (const ControlMirror::Entry& e : m_mirror.entries()) {
         const std::string name = e.name;
         switch (e.kind) {
@@ -75,6 +101,12 @@ void MainWindow::connectControls() {
             edit->installEventFilter(this);
             connect(edit, &QLineEdit::textEdited, this,
                     [this, name](const QString& text) { userEditedText(name, text); });
+            // Enter in a field presses Start, the window's default button.
+            connect(edit, &QLineEdit::returnPressed, this, [this] {
+                const QWidget* start = m_mirror.widget("cmdSync");
+                if (start->isVisible() && start->isEnabled())
+                    emit startClicked();
+            });
             break;
         }
         case ControlKind::CheckBox: {
@@ -88,6 +120,7 @@ void MainWindow::connectControls() {
             button->setAutoDefault(false);
             if (name == "cmdSync") {
                 button->installEventFilter(this);
+                button->setDefault(true);
                 connect(button, &QPushButton::clicked, this, &MainWindow::startClicked);
             } else if (name == "cmdStop") {
                 connect(button, &QPushButton::clicked, this, &MainWindow::stopClicked);
@@ -121,24 +154,133 @@ void MainWindow::connectControls() {
     }
 }
 
+// The rows of the designed arrangement, laid out so that every caption shows whole in any
+// language and font: the designed size is the smallest the window gets, a longer caption
+// widens it, and a larger window gives its extra room to the progress list.
+void MainWindow::arrange() {
+    auto w = [this](const char* name, int index = -1) { return m_mirror.widget(name, index); };
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(twipsToPixels(kLeft), twipsToPixels(kLeft), twipsToPixels(kLeft),
+                               twipsToPixels(kLeft));
+    column->setSpacing(4);
+
+    auto* files = new QGridLayout;
+    files->setHorizontalSpacing(6);
+    auto* waypointField = new QHBoxLayout;
+    waypointField->setSpacing(0);
+    waypointField->addWidget(w("txtWpFile"));
+    waypointField->addWidget(w("txtcmd")); // in the same place: one of them shows
+    files->addWidget(w("Label1", 0), 0, 0);
+    files->addLayout(waypointField, 0, 1);
+    files->addWidget(w("cmdWaypointopen"), 0, 2);
+    files->addWidget(w("Label1", 1), 1, 0);
+    files->addWidget(w("txtSpoilerFolder"), 1, 1);
+    files->addWidget(w("cmdSpoileropen"), 1, 2);
+    files->setColumnStretch(1, 1);
+    column->addLayout(files);
+
+    auto row = [&](std::initializer_list<QWidget*> widgets, bool stretchAtEnd = false) {
+        auto* line = new QHBoxLayout;
+        line->setSpacing(6);
+        for (QWidget* widget : widgets) {
+            if (widget)
+                line->addWidget(widget);
+            else
+                line->addStretch(1);
+        }
+        if (stretchAtEnd)
+            line->addStretch(1);
+        column->addLayout(line);
+    };
+    column->addWidget(w("chkDelUnused"));
+    column->addWidget(w("chkForceGC"));
+    column->addWidget(w("chkOnlySpoil"));
+    row({w("Label1", 6), w("txtOnlyWords")});
+    column->addWidget(w("chkIgnoreNoSpoil"));
+    row({w("Label1", 7), w("txtIgnoreWords")});
+    column->addWidget(w("chkRecheck"));
+    row({w("chkResize"), nullptr, w("Label1", 2), w("txtHeight"), w("Label1", 3), w("txtWidth")});
+    column->addWidget(w("chkDohtml"));
+    column->addWidget(w("chkNoTxt"));
+    column->addWidget(w("chkGarminPhotos"));
+    row({w("Label1", 4), w("txtDelay"), w("Label1", 5)}, true);
+    column->addWidget(w("lstProgress"), 1);
+    column->addWidget(w("ProgressBar1"));
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(w("cmdSync"));
+    buttons->addWidget(w("cmdStop")); // in the same place: one of them shows
+    buttons->addStretch(1);
+    buttons->addWidget(w("Label2"));
+    column->addLayout(buttons);
+
+    // Boxes for four digits, and buttons no smaller than designed, in any font.
+    const QFontMetrics metrics(font());
+    const int digits = std::max(twipsToPixels(kNumberBoxWidth),
+                                metrics.horizontalAdvance(QStringLiteral("00000")) + 8);
+    for (const char* name : {"txtHeight", "txtWidth", "txtDelay"})
+        w(name)->setFixedWidth(digits);
+    for (const char* name : {"cmdWaypointopen", "cmdSpoileropen"})
+        w(name)->setFixedWidth(std::max(twipsToPixels(kBrowseButtonWidth),
+                                        metrics.horizontalAdvance(QStringLiteral("...")) + 12));
+    for (const char* name : {"cmdSync", "cmdStop"})
+        w(name)->setMinimumWidth(twipsToPixels(kRunButtonWidth));
+    w("lstProgress")->setMinimumHeight(twipsToPixels(kProgressListHeight) / 2);
+    updateMinimumSize();
+}
+
+void MainWindow::updateMinimumSize() {
+    if (layout())
+        setMinimumSize(m_designed.expandedTo(layout()->totalMinimumSize()));
+}
+
 // Tab moves through the controls as they read, row by row.
 void MainWindow::orderTabs() {
-    std::vector<QWidget*> widgets;
+    std::vector<const ControlMirror::Entry*> entries;
     for (const ControlMirror::Entry& e : m_mirror.entries())
         if (e.widget->focusPolicy() & Qt::TabFocus)
-            widgets.push_back(e.widget);
-    std::stable_sort(widgets.begin(), widgets.end(), [](QWidget* a, QWidget* b) {
-        return std::pair(a->y(), a->x()) < std::pair(b->y(), b->x());
-    });
-    for (size_t i = 1; i < widgets.size(); ++i)
-        setTabOrder(widgets[i - 1], widgets[i]);
+            entries.push_back(&e);
+    auto place = [this](const ControlMirror::Entry* e) {
+        const shell::Rect& r = m_model.control(e->name, e->index).rect;
+        return std::pair(r.top, r.left);
+    };
+    std::stable_sort(entries.begin(), entries.end(),
+                     [&](const auto* a, const auto* b) { return place(a) < place(b); });
+    for (size_t i = 1; i < entries.size(); ++i)
+        setTabOrder(entries[i - 1]->widget, entries[i]->widget);
 }
 
 void MainWindow::setRunOwnsModel(bool owned) {
-    m_mirror.setLocked(owned);
+    {
+        // Locking disables Start, and Qt passes the keyboard on to another control.
+        const QScopedValueRollback<bool> moving(m_movingFocus, true);
+        m_mirror.setLocked(owned);
+    }
+    focusRunButton();
 }
 
-void MainWindow::showCentred() {
+// Start and Stop take turns in one place: the keyboard stays with whichever shows, when the
+// user last left it on one of them (a message box in between does not count).
+void MainWindow::focusRunButton() {
+    if (!m_keyboardOnRunButton)
+        return;
+    for (const char* name : {"cmdSync", "cmdStop"}) {
+        QWidget* button = m_mirror.widget(name);
+        if (button->isVisible() && button->isEnabled() && !button->hasFocus()) {
+            const QScopedValueRollback<bool> moving(m_movingFocus, true);
+            button->setFocus(Qt::OtherFocusReason);
+        }
+    }
+}
+
+void MainWindow::focusMoved(QWidget* now) {
+    if (m_movingFocus || !now || now->window() != this)
+        return;
+    m_keyboardOnRunButton = now == m_mirror.widget("cmdSync") || now == m_mirror.widget("cmdStop");
+}
+
+void MainWindow::showCentred(QSize size) {
+    updateMinimumSize();
+    resize(size.expandedTo(minimumSize()));
     // Before showing, only the client area is known; the frame, once there, is centred too.
     auto centre = [this] {
         if (const QScreen* s = screen()) {
@@ -150,6 +292,18 @@ void MainWindow::showCentred() {
     centre();
     show();
     centre();
+}
+
+void MainWindow::showControl(const shell::Control& snapshot) {
+    const bool runButton = snapshot.name == "cmdSync" || snapshot.name == "cmdStop";
+    {
+        const QScopedValueRollback<bool> moving(m_movingFocus, runButton);
+        m_mirror.apply(snapshot);
+    }
+    if (runButton)
+        focusRunButton();
+    if (!snapshot.caption.empty())
+        updateMinimumSize();
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -188,8 +342,34 @@ bool MainWindow::filterTyping(const ControlMirror::Entry& entry, QKeyEvent* key)
 }
 
 void MainWindow::userEditedText(const std::string& name, const QString& text) {
-    if (!runOwnsModel())
-        setModelText(name, text);
+    if (runOwnsModel())
+        return;
+    if (!fitsCodePage(text)) {
+        // It would reach the run as other text (with '?' in it): a path to another file.
+        m_mirror.apply(m_model.control(name));
+        refuseText(name, text);
+        return;
+    }
+    setModelText(name, text);
+}
+
+// The warning for a path or word the code page cannot hold, naming the field by the caption
+// the user sees beside it.
+void MainWindow::refuseText(const std::string& name, const QString& text) {
+    static const std::pair<const char*, std::pair<const char*, int>> kCaptions[] = {
+        {"txtWpFile", {"Label1", 0}},
+        {"txtSpoilerFolder", {"Label1", 1}},
+        {"txtOnlyWords", {"chkOnlySpoil", -1}},
+        {"txtIgnoreWords", {"chkIgnoreNoSpoil", -1}}};
+    QString field = QString::fromStdString(name);
+    for (const auto& [box, caption] : kCaptions)
+        if (name == box)
+            field = toQt(m_model.control(caption.first, caption.second).caption);
+    showMessageBox(this, shell::MessageKind::Warning, windowTitle(),
+                   QStringLiteral("Pixtrail cannot use this text in \"") + field +
+                       QStringLiteral("\", because it contains characters outside the Western "
+                                      "European character set:\n") +
+                       text);
 }
 
 void MainWindow::userClickedBox(const std::string& name, Qt::CheckState state) {
@@ -229,11 +409,7 @@ void MainWindow::takeChosenPath(const std::string& name, const QString& chosen) 
         return;
     const QString path = QDir::toNativeSeparators(chosen);
     if (!fitsCodePage(path)) {
-        showMessageBox(this, shell::MessageKind::Warning, windowTitle(),
-                       QStringLiteral("Pixtrail cannot use this path, because it contains "
-                                      "characters outside the Western European character "
-                                      "set:\n") +
-                           path);
+        refuseText(name, path);
         return;
     }
     setModelText(name, path);

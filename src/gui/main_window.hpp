@@ -27,14 +27,15 @@ public:
     const ControlMirror& mirror() const { return m_mirror; }
 
     /// Shows a copy of a changed control. Window's thread only.
-    void showControl(const shell::Control& snapshot) { m_mirror.apply(snapshot); }
+    void showControl(const shell::Control& snapshot);
 
     /// While a run owns the model, the window neither reads nor writes it.
     void setRunOwnsModel(bool owned);
     bool runOwnsModel() const { return m_mirror.locked(); }
 
-    /// Opens the window centred on its screen.
-    void showCentred();
+    /// Opens the window centred on its screen, at `size` when that is not smaller than the
+    /// window may be (a size the user gave it before).
+    void showCentred(QSize size = {});
 
     // The progress list, the progress bar and the busy pointer (the Frontend port's view).
     void clearProgress();
@@ -58,6 +59,10 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void arrange();
+    void updateMinimumSize();
+    void focusRunButton();
+    void focusMoved(QWidget* now);
     void connectControls();
     void orderTabs();
     bool filterTyping(const ControlMirror::Entry& entry, QKeyEvent* key);
@@ -67,11 +72,15 @@ private:
     void browseWaypointFile();
     void browseSpoilerFolder();
     void takeChosenPath(const std::string& name, const QString& chosen);
+    void refuseText(const std::string& name, const QString& text);
     void openHomePage();
 
     shell::MainWindowModel& m_model;
     ControlMirror m_mirror;
+    QSize m_designed;
     bool m_busy = false;
+    bool m_keyboardOnRunButton = false; ///< the user left the keyboard on Start or Stop
+    bool m_movingFocus = false;         ///< the window, not the user, moves the focus now
 };
 
 } // namespace pixtrail::gui

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <ctime>
+#include <functional>
 #include <new>
 #include <optional>
 
@@ -148,6 +149,33 @@ void reportFailure(const std::string& address, const std::string& reason, long l
                       std::to_string(milliseconds) + " ms)" + suffix);
 }
 
+// Stop during a transfer: one that still makes progress may finish, one that has been quiet
+// for kStopGrace since the press (or since its last byte, whichever is later) is given up.
+struct Progress {
+    std::function<bool()> stopRequested;
+    curl_off_t received = 0;
+    std::chrono::steady_clock::time_point lastByte = std::chrono::steady_clock::now();
+    std::optional<std::chrono::steady_clock::time_point> stopSeen;
+    bool gaveUp = false;
+};
+
+int onProgress(void* data, curl_off_t, curl_off_t received, curl_off_t, curl_off_t) {
+    auto* p = static_cast<Progress*>(data);
+    if (!p)
+        return 0;
+    const auto now = std::chrono::steady_clock::now();
+    if (received != p->received) {
+        p->received = received;
+        p->lastByte = now;
+    }
+    if (!p->stopRequested())
+        return 0;
+    if (!p->stopSeen)
+        p->stopSeen = now;
+    p->gaveUp = now - std::max(*p->stopSeen, p->lastByte) >= CurlFetch::kStopGrace;
+    return p->gaveUp ? 1 : 0; // anything but 0 aborts the transfer
+}
+
 } // namespace
 
 struct CurlFetch::Attempt {
@@ -197,8 +225,9 @@ CurlFetch::CurlFetch(const Endpoints& endpoints) {
     require(curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, kLowSpeedBytesPerSecond),
             "LOW_SPEED_LIMIT");
     require(curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, kLowSpeedSeconds), "LOW_SPEED_TIME");
-    require(curl_easy_setopt(curl, CURLOPT_TIMEOUT, long{endpoints.requestTimeoutSeconds}),
-            "TIMEOUT");
+    m_timeoutSeconds = endpoints.requestTimeoutSeconds;
+    require(curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L), "NOPROGRESS");
+    require(curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &onProgress), "XFERINFOFUNCTION");
     const std::string agent = userAgent();
     require(curl_easy_setopt(curl, CURLOPT_USERAGENT, agent.c_str()), "USERAGENT");
     // Big reads: a 12-megapixel photo arrives in a few dozen pieces instead of hundreds.
@@ -225,10 +254,10 @@ FetchResult CurlFetch::resultOf(Attempt&& attempt) {
     return result;
 }
 
-FetchResult CurlFetch::fetch(std::string_view url, DataType type) {
+FetchResult CurlFetch::fetch(std::string_view url, DataType type, std::chrono::seconds limit) {
     std::lock_guard lock(m_mutex);
     const std::string address(url);
-    Attempt first = attempt(address, type);
+    Attempt first = attempt(address, type, limit);
     if (first.ok)
         return resultOf(std::move(first));
     if (first.status != 503) {
@@ -240,7 +269,7 @@ FetchResult CurlFetch::fetch(std::string_view url, DataType type) {
                   "; retrying in " + std::to_string(wait.count()) + " s");
     if (!waitBeforeRetry(wait))
         return resultOf(std::move(first));
-    Attempt second = attempt(address, type);
+    Attempt second = attempt(address, type, limit);
     if (!second.ok)
         reportFailure(address, second.reason, second.milliseconds, "");
     return resultOf(std::move(second));
@@ -259,7 +288,8 @@ bool CurlFetch::waitBeforeRetry(std::chrono::seconds wait) {
     }
 }
 
-CurlFetch::Attempt CurlFetch::attempt(const std::string& url, DataType type) {
+CurlFetch::Attempt CurlFetch::attempt(const std::string& url, DataType type,
+                                      std::chrono::seconds limit) {
     Attempt result;
     // A NUL would silently cut the address short and fetch some other page.
     if (url.find('\0') != std::string::npos) {
@@ -276,6 +306,12 @@ CurlFetch::Attempt CurlFetch::attempt(const std::string& url, DataType type) {
     curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(body.limit));
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &body);
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);
+    const long seconds = limit.count() > 0 ? static_cast<long>(limit.count()) : m_timeoutSeconds;
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT, seconds);
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, std::min(seconds, kConnectTimeoutSeconds));
+    Progress progress;
+    progress.stopRequested = [this] { return stopRequested(); };
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &progress);
 
     const auto start = std::chrono::steady_clock::now();
     const CURLcode code = curl_easy_perform(curl);
@@ -285,6 +321,7 @@ CurlFetch::Attempt CurlFetch::attempt(const std::string& url, DataType type) {
     // Nothing may point into this frame once it is gone.
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, nullptr);
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, nullptr);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, nullptr);
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &result.status);
     const char* effective = nullptr;
     if (curl_easy_getinfo(curl, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective)
@@ -309,6 +346,9 @@ CurlFetch::Attempt CurlFetch::attempt(const std::string& url, DataType type) {
         result.reason = "body larger than " + limitText(body.limit);
     else if (body.outOfMemory)
         result.reason = "out of memory";
+    else if (progress.gaveUp)
+        result.reason =
+            "stopped: nothing received for " + std::to_string(kStopGrace.count()) + " s after Stop";
     else if (code != CURLE_OK)
         result.reason = errorText[0] != '\0' ? errorText : curl_easy_strerror(code);
     else

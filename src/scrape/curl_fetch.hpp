@@ -34,16 +34,21 @@ public:
     /// 503, waits as the server asks (Retry-After, at most kMaxRetryAfter) and tries once
     /// more. A 429 is left to the caller, which knows whether to pause a whole run for it.
     /// The body arrives byte for byte, or "" on any failure.
-    FetchResult fetch(std::string_view url, DataType type) override;
+    FetchResult fetch(std::string_view url, DataType type, std::chrono::seconds limit) override;
+    using WebFetch::fetch;
+
+    /// After Stop, a transfer that receives nothing for this long is given up.
+    static constexpr std::chrono::seconds kStopGrace{5};
 
 private:
     struct Attempt;
-    Attempt attempt(const std::string& url, DataType type);
+    Attempt attempt(const std::string& url, DataType type, std::chrono::seconds limit);
     static FetchResult resultOf(Attempt&& attempt);
     /// Sleeps in short steps so Stop is noticed; false when Stop ended the wait.
     bool waitBeforeRetry(std::chrono::seconds wait);
 
     void* m_curl = nullptr; ///< the CURL* (curl.h stays out of this header)
+    long m_timeoutSeconds = 0;
     std::mutex m_mutex;
 };
 

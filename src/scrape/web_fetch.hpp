@@ -33,16 +33,21 @@ public:
     /// The request and what came back. A failure of any kind (an error status, a transport
     /// failure, a time-out, a body over the size cap) leaves the body empty and writes one
     /// debug line; it is not an error. Only a fault of the component itself raises a
-    /// RunError.
-    virtual FetchResult fetch(std::string_view url, DataType type) = 0;
+    /// RunError. `limit`, when not zero, is the most the whole request may take.
+    virtual FetchResult fetch(std::string_view url, DataType type, std::chrono::seconds limit) = 0;
+
+    FetchResult fetch(std::string_view url, DataType type) {
+        return fetch(url, type, std::chrono::seconds{0});
+    }
 
     /// The body of a successful (2xx) answer, or empty when the request failed in any way.
     std::string OpenURL(std::string_view url, DataType type = DataType::Text) {
         return fetch(url, type).body;
     }
 
-    /// Asked during long waits (a server's Retry-After); returning true ends the wait
-    /// early, so Stop is honoured there too.
+    /// Asked during long waits (a server's Retry-After) and while a transfer stalls;
+    /// returning true ends the wait early, and a transfer that has received nothing for a
+    /// few seconds since, so Stop is honoured there too.
     void setStopRequested(std::function<bool()> stopRequested) {
         m_stopRequested = std::move(stopRequested);
     }

@@ -8,8 +8,10 @@
 #include "sync/run_steps.hpp"
 #include "sync/waypoint_reader.hpp"
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 namespace pixtrail::sync {
 namespace {
@@ -17,6 +19,10 @@ namespace {
 using shell::MessageKind;
 using shell::Session;
 using shell::WriteDebug;
+
+// The connectivity check is one small page: a site that does not answer it within this
+// long is not reachable for a run, whatever a big picture may take later.
+constexpr std::chrono::seconds kProbeLimit{15};
 
 std::string decimal(double value) {
     char buf[64];
@@ -42,15 +48,22 @@ bool folderExists(const std::string& folder) {
 }
 
 // Creates every level of the folder, ignoring failures on the way (existing levels, the
-// root, the empty part after the final separator); the caller tests the result.
-void createFolderPath(const std::string& folder) {
+// root, the empty part after the final separator); the caller tests the result. Returns
+// the system's words for the last refusal, so the user can learn why it did not work.
+std::string createFolderPath(const std::string& folder) {
     const auto parts = base::splitLimited(folder, base::kPathSeparator, std::string::npos);
-    std::string path = parts[0];
-    base::createDirectory(path);
-    for (size_t i = 1; i < parts.size(); ++i) {
-        path += base::kPathSeparator + parts[i];
-        base::createDirectory(path);
+    std::string why;
+    std::string path;
+    for (size_t i = 0; i < parts.size(); ++i) {
+        path += (i > 0 ? std::string(1, base::kPathSeparator) : std::string()) + parts[i];
+        std::string refused;
+        if (parts[i].empty() || base::createDirectory(path, &refused) || !why.empty())
+            continue;
+        // The first refusal: every level below it fails for that reason. A file where a
+        // folder should be is "not a directory" to whoever looks for the folder.
+        why = base::fileExists(path) ? std::strerror(ENOTDIR) : refused;
     }
+    return why;
 }
 
 RunOptions readOptions(const Session& app) {
@@ -96,22 +109,29 @@ bool checkInputs(RunEnvironment& env, RunContext& run) {
         w.setText("txtSpoilerFolder", textOf(app, "txtSpoilerFolder") + base::kPathSeparator);
     run.spoilerFolder = textOf(app, "txtSpoilerFolder");
 
+    std::string refusal; // why the last attempt to create it failed
     while (!folderExists(run.spoilerFolder)) {
+        const std::string cannot =
+            refusal.empty()
+                ? std::string()
+                : app.tr("Cannot create the spoiler folder %s", run.spoilerFolder) + ": " + refusal;
+        if (app.unattended && !refusal.empty()) {
+            // Nobody can answer: end as a No would, instead of trying for ever.
+            app.message(MessageKind::Warning, cannot);
+            WriteDebug("Cannot create spoiler folder '" + run.spoilerFolder + "'");
+            return false;
+        }
         if (!app.unattended) {
-            const std::string question = app.tr("Spoiler folder does not exist.") + "\r\n\r\n" +
+            const std::string question = (cannot.empty() ? "" : cannot + "\r\n\r\n") +
+                                         app.tr("Spoiler folder does not exist.") + "\r\n\r\n" +
                                          app.tr("Do you wish to create it ?");
             if (!app.frontend.askYesNo(app.caption(), question, shell::QuestionIcon::Question))
                 return false;
         }
         WriteDebug("Creating Spoiler folder");
-        createFolderPath(run.spoilerFolder);
-        if (app.unattended && !folderExists(run.spoilerFolder)) {
-            // Nobody can answer: end as a No would, instead of trying for ever.
-            app.message(MessageKind::Warning,
-                        app.tr("Cannot create the spoiler folder %s", run.spoilerFolder));
-            WriteDebug("Cannot create spoiler folder '" + run.spoilerFolder + "'");
-            return false;
-        }
+        refusal = createFolderPath(run.spoilerFolder);
+        if (refusal.empty() && !folderExists(run.spoilerFolder))
+            refusal = std::strerror(ENOTDIR); // a level is a file, which no call reports
     }
 
     if (ticked(app, "chkResize")) {
@@ -300,30 +320,41 @@ RunOutcome cmdSync_Click(RunEnvironment& env) {
     if (!checkInputs(env, run))
         return RunOutcome::EndedAtCheck;
 
+    // From here on the user sees the run working and can stop it, also while the site
+    // takes its time over the first request.
+    app.stopPressed = false;
+    app.runActive = true;
+    app.dobuttons();
+    app.frontend.busyChanged(true);
+    auto endAtCheck = [&](const char* debugLine, const char* message) {
+        WriteDebug(debugLine);
+        app.runActive = false;
+        app.dobuttons();
+        app.frontend.busyChanged(false);
+        if (message)
+            app.message(MessageKind::Warning, app.tr(message));
+        return RunOutcome::EndedAtCheck;
+    };
+
     RunOutcome outcome = RunOutcome::Finished;
     try {
         WriteDebug("Checking Internet is connected.");
-        if (env.fetch().OpenURL(env.endpoints.probeAddress()).empty()) {
-            WriteDebug("Cannot connect to internet");
-            app.message(MessageKind::Warning, app.tr("Cannot connect to the internet !"));
-            return RunOutcome::EndedAtCheck;
+        if (env.fetch()
+                .fetch(env.endpoints.probeAddress(), scrape::DataType::Text, kProbeLimit)
+                .body.empty()) {
+            if (app.stopPressed)
+                return endAtCheck("Stopped before the first request", nullptr);
+            return endAtCheck("Cannot connect to internet", "Cannot connect to the internet !");
         }
         if (env.checkForUpdate)
             env.checkForUpdate();
-        if (!base::fileExists(run.waypointFile)) {
-            WriteDebug("Waypoint file not found");
-            app.message(MessageKind::Warning, app.tr("Waypoint file not found !"));
-            return RunOutcome::EndedAtCheck;
-        }
+        if (!base::fileExists(run.waypointFile))
+            return endAtCheck("Waypoint file not found", "Waypoint file not found !");
         echoOptions(app, run);
 
-        app.frontend.busyChanged(true);
         base::removeLeftoverTemporaries(run.spoilerFolder);
         run.folder = std::make_unique<FolderIndex>(run.spoilerFolder);
         unpackNoSpoilerSummary(run);
-        app.stopPressed = false;
-        app.runActive = true;
-        app.dobuttons();
         waypointLoop(env, run, savedCaption);
         finish(app, run, savedCaption);
     } catch (const base::RunError& e) {

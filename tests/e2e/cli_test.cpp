@@ -169,3 +169,18 @@ TEST_F(CliTest, CtrlCStopsLikeTheStopButton) {
     EXPECT_TRUE(dir.exists("spoilers/GC9ZZZZ - old.jpg")); // a stopped run deletes nothing
     EXPECT_NE(dir.read("log.txt").find("Stopping in progress"), std::string::npos);
 }
+
+TEST_F(CliTest, CtrlCGivesUpATransferThatHasStalled) {
+    dir.write("caches.gpx",
+              "<wpt><name>GC3AAAA</name></wpt>\r\n<wpt><name>GC3BBBB</name></wpt>\r\n");
+    Fault mute;
+    mute.kind = Fault::Kind::NeverAnswer;
+    site.setFault("/seek/cache_details.aspx?wp=GC3AAAA&Submit6=Find", mute);
+    RunOptions ctrlC = options();
+    ctrlC.interruptAfter = std::chrono::milliseconds(1500);
+    const ProgramResult r = runProgram(exe, {"-a"}, ctrlC);
+    EXPECT_EQ(r.exitCode, 4) << r.err; // the cache could not be completed
+    EXPECT_EQ(r.out, "GC3AAAA page not available\nStopping in progress\n");
+    EXPECT_LT(r.wallSeconds, 12); // not the transfer's time-out of ten minutes
+    EXPECT_TRUE(dir.exists("spoilers/.pixtrail-incomplete-GC3AAAA.part"));
+}

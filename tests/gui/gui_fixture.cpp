@@ -6,8 +6,11 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -16,6 +19,60 @@
 #include <filesystem>
 
 namespace pixtrail::testing {
+
+QString layoutProblem(QWidget& window) {
+    QApplication::processEvents(); // the layouts settle
+    const QRect inside = window.rect();
+    std::vector<QWidget*> shown;
+    for (QWidget* w : window.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+        if (w->isVisible())
+            shown.push_back(w);
+    for (QWidget* w : shown) {
+        const QString name = w->objectName();
+        if (!inside.contains(w->geometry()))
+            return name + QStringLiteral(" lies outside the window");
+        // A button's own hint asks for room beyond its caption in most styles.
+        QSize needed = w->sizeHint();
+        if (const auto* button = qobject_cast<QPushButton*>(w))
+            needed.setWidth(button->fontMetrics().horizontalAdvance(
+                                QString(button->text()).remove(QLatin1Char('&'))) +
+                            8);
+        const bool captioned = qobject_cast<QCheckBox*>(w) || qobject_cast<QLabel*>(w) ||
+                               qobject_cast<QPushButton*>(w);
+        if (captioned && (w->width() < needed.width() || w->height() < needed.height()))
+            return name + QStringLiteral(" is cut: %1 x %2, needs %3 x %4")
+                              .arg(w->width())
+                              .arg(w->height())
+                              .arg(needed.width())
+                              .arg(needed.height());
+        for (QWidget* other : shown)
+            if (other != w && w->geometry().intersects(other->geometry()))
+                return name + QStringLiteral(" covers ") + other->objectName();
+    }
+    const char* const rows[] = {
+        "txtWpFile",    "txtSpoilerFolder", "chkDelUnused",    "chkForceGC", "chkOnlySpoil",
+        "txtOnlyWords", "chkIgnoreNoSpoil", "txtIgnoreWords",  "chkRecheck", "chkResize",
+        "chkDohtml",    "chkNoTxt",         "chkGarminPhotos", "txtDelay",   "lstProgress",
+        "ProgressBar1", "cmdSync"};
+    for (std::size_t i = 1; i < std::size(rows); ++i) {
+        const QWidget* above = window.findChild<QWidget*>(QString::fromLatin1(rows[i - 1]));
+        const QWidget* below = window.findChild<QWidget*>(QString::fromLatin1(rows[i]));
+        if (below->y() < above->geometry().bottom())
+            return QString::fromLatin1(rows[i]) + QStringLiteral(" is not below ") +
+                   QString::fromLatin1(rows[i - 1]);
+    }
+    // The list's frame, its bottom edge included, is drawn at any scale.
+    const auto* list = window.findChild<QWidget*>(QStringLiteral("lstProgress"));
+    const QImage picture = window.grab().toImage();
+    const qreal scale = picture.devicePixelRatio();
+    const QPoint edge(qRound((list->x() + list->width() / 2) * scale),
+                      qRound((list->y() + list->height()) * scale) - 1);
+    const QColor drawn = picture.pixelColor(edge);
+    const QColor inner = picture.pixelColor(edge - QPoint(0, qRound(3 * scale)));
+    if (drawn == inner)
+        return QStringLiteral("the progress list's bottom border is not drawn");
+    return {};
+}
 
 DialogAnswerer::DialogAnswerer() {
     connect(&m_timer, &QTimer::timeout, this, &DialogAnswerer::answer);

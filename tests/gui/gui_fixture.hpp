@@ -23,6 +23,11 @@ namespace pixtrail::testing {
 /// A bound for waits in milliseconds, never an expectation.
 constexpr int kWait = 30000;
 
+/// What is wrong with the window's arrangement, empty when nothing is: a caption shown cut
+/// short, a control outside the window or over another, rows out of their designed order,
+/// a progress list whose bottom border is not drawn.
+QString layoutProblem(QWidget& window);
+
 /// A request that stays unanswered until the site is taken down.
 inline Fault neverAnswer() {
     Fault fault;

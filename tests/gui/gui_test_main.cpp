@@ -11,6 +11,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (argc == 3 && std::strcmp(argv[1], "--close-during-run") == 0)
         return closeDuringRunChild(argv[2]);
+    if (argc == 2 && std::strcmp(argv[1], "--layout-check") == 0)
+        return layoutCheckChild();
 
     struct Suite {
         const char* name;

@@ -10,8 +10,13 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <QTranslator>
+
+#include "gui/dialogs.hpp"
+#include "gui/text_edge.hpp"
 
 #include <filesystem>
 
@@ -44,6 +49,10 @@ QString qt(const std::string& ansiPath) {
     return QString::fromStdString(ansiPath);
 }
 
+std::string fromQtForTest(const QString& text) {
+    return gui::fromQt(text);
+}
+
 } // namespace
 
 class InputTest : public QObject {
@@ -55,6 +64,9 @@ private slots:
     void theInterlocksFollowClicksOnTheBoxes();
     void theBrowseButtonsFillTheFieldsAndCancelChangesNothing();
     void theHomePageLinkOpensTheBrowser();
+    void textTheProgramCannotSpellIsRefusedByName();
+    void theKeyboardStartsAndStopsRuns();
+    void messageBoxButtonsSpeakTheSystemsLanguage();
 };
 
 void InputTest::numberFieldsTakeOnlyDigitsAndBackspace() {
@@ -219,6 +231,64 @@ void InputTest::theHomePageLinkOpensTheBrowser() {
              QList<QUrl>{QUrl(QString::fromStdString("http://" + f.site->host() + "/pixtrail"))});
     QTest::mouseClick(link, Qt::RightButton);
     QCOMPARE(browser.opened.size(), 1);
+}
+
+void InputTest::textTheProgramCannotSpellIsRefusedByName() {
+    GuiFixture f;
+    f.start();
+    auto* folder = f.widget<QLineEdit>("txtSpoilerFolder");
+    const QString before = folder->text();
+    folder->setFocus();
+    QTest::keyClick(folder, Qt::Key_End);
+    for (const QChar c : QString::fromUtf8("/geo/\xC5\x81\xC3\xB3"
+                                           "d\xC5\xBA")) { // "Łódź"
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(folder, &press);
+    }
+    QCOMPARE(folder->text(), before + QString::fromUtf8("/geo/\xC3\xB3"
+                                                        "d")); // no Ł, no ź
+    QCOMPARE(f.control("txtSpoilerFolder").text, fromQtForTest(before) + "/geo/\xF3"
+                                                                         "d");
+    QVERIFY(!f.dialogs.seen.empty());
+    QVERIFY2(f.dialogs.seen.front().text.contains(QStringLiteral("\"Spoiler folder\"")),
+             qPrintable(f.dialogs.seen.front().text));
+}
+
+void InputTest::theKeyboardStartsAndStopsRuns() {
+    GuiFixture f;
+    f.writeWaypoints({"GC1AAAA"});
+    f.writeSettings();
+    f.site->setFault(GuiFixture::cachePath("GC1AAAA"), neverAnswer());
+    f.start();
+    auto* start = f.widget<QPushButton>("cmdSync");
+    auto* stop = f.widget<QPushButton>("cmdStop");
+    QCOMPARE(start->text(), QStringLiteral("&Start")); // Alt+S
+    QVERIFY(start->isDefault());
+    // Enter in a field presses Start, which keeps the keyboard when it turns into Stop.
+    QApplication::setActiveWindow(&f.program->window());
+    start->setFocus();
+    QTest::keyClick(f.widget<QLineEdit>("txtDelay"), Qt::Key_Return);
+    QTRY_VERIFY_WITH_TIMEOUT(stop->isVisible(), kWait);
+    QTRY_VERIFY_WITH_TIMEOUT(f.requested("GC1AAAA"), kWait);
+    QCOMPARE(f.program->window().focusWidget(), stop);
+    // Escape presses Stop.
+    QTest::keyClick(stop, Qt::Key_Escape);
+    QVERIFY(f.lines().contains(QStringLiteral("Stopping in progress")));
+    QTRY_VERIFY_WITH_TIMEOUT(!f.program->runInProgress(), kWait);
+    QVERIFY(start->isVisible());
+    QCOMPARE(f.program->window().focusWidget(), start); // once the window is active again
+}
+
+void InputTest::messageBoxButtonsSpeakTheSystemsLanguage() {
+    QTranslator* german = gui::loadQtTranslations(QLocale(QLocale::German));
+    if (!german)
+        QSKIP("Qt's German translations are not installed (qt6-translations-l10n)");
+    QMessageBox box(QMessageBox::Question, QStringLiteral("t"), QStringLiteral("q"),
+                    QMessageBox::Yes | QMessageBox::No);
+    QCOMPARE(box.button(QMessageBox::Yes)->text(), QStringLiteral("&Ja"));
+    QCOMPARE(box.button(QMessageBox::No)->text(), QStringLiteral("&Nein"));
+    QCoreApplication::removeTranslator(german);
+    delete german;
 }
 
 int runInputTest(int argc, char** argv) {

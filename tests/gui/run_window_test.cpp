@@ -5,6 +5,7 @@
 #include "shell/debug_log.hpp"
 #include "shell/version.hpp"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -34,6 +35,7 @@ class RunWindowTest : public QObject {
 
 private slots:
     void startAndStopSwitchDuringARun();
+    void aSiteThatDoesNotAnswerCanBeStoppedAtOnce();
     void stopDuringACountdownRestoresTheLineAndSkipsTheCleanup();
     void debugModeFollowsThePressOnStart();
     void theFolderQuestionHoldsTheRunUntilAnswered();
@@ -84,8 +86,13 @@ void RunWindowTest::startAndStopSwitchDuringARun() {
     QVERIFY(!app.runActive);
     QVERIFY(stop->isVisible()); // until the run has finished
 
-    f.site.reset(); // cuts the hanging request
+    // The request is still unanswered: Stop gives it up after a few quiet seconds, leaving
+    // the cache to the next run, instead of waiting for the transfer's time-out.
+    const auto pressed = std::chrono::steady_clock::now();
     QTRY_VERIFY_WITH_TIMEOUT(!f.program->runInProgress(), kWait);
+    QVERIFY(std::chrono::steady_clock::now() - pressed < std::chrono::seconds(9));
+    QCOMPARE(f.lines().front(), QStringLiteral("GC1AAAA page not available"));
+    QVERIFY(f.dir.exists("spoilers/.pixtrail-incomplete-GC1AAAA.part"));
     QVERIFY(start->isVisible());
     QVERIFY(!stop->isVisible());
     QVERIFY(start->isEnabled());
@@ -101,6 +108,26 @@ void RunWindowTest::startAndStopSwitchDuringARun() {
              QStringList{"1 waypoints processed\n0 pictures downloaded\n0 files deleted\n"
                          "1 caches could not be completed"}); // the page never came
     QVERIFY(f.dir.read("log.txt").find("Stopping in progress\r\n") != std::string::npos);
+}
+
+void RunWindowTest::aSiteThatDoesNotAnswerCanBeStoppedAtOnce() {
+    GuiFixture f;
+    f.writeWaypoints({"GC1AAAA"});
+    f.writeSettings();
+    f.site->setFault("/", neverAnswer()); // the connection check hangs
+    f.start();
+    auto* stop = f.widget<QPushButton>("cmdStop");
+    QTest::mouseClick(f.widget<QPushButton>("cmdSync"), Qt::LeftButton);
+    // While it waits, the window says it is busy and offers Stop.
+    QTRY_VERIFY_WITH_TIMEOUT(stop->isVisible() && stop->isEnabled(), kWait);
+    QVERIFY(QApplication::overrideCursor());
+    const auto pressed = std::chrono::steady_clock::now();
+    QTest::mouseClick(stop, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!f.program->runInProgress(), kWait);
+    QVERIFY(std::chrono::steady_clock::now() - pressed < std::chrono::seconds(9));
+    QVERIFY(f.dialogs.messageTexts().isEmpty()); // stopped, not "Cannot connect"
+    QVERIFY(f.widget<QPushButton>("cmdSync")->isVisible());
+    QVERIFY(!QApplication::overrideCursor());
 }
 
 void RunWindowTest::stopDuringACountdownRestoresTheLineAndSkipsTheCleanup() {

@@ -217,6 +217,32 @@ TEST_F(CurlFetchTest, TheRetryWaitGoesThroughTheClockInShortCappedSteps) {
     }
 }
 
+// After Stop, a transfer that still receives bytes may finish; one that stalls is given up
+// a few seconds after the press, so Stop never waits for a time-out.
+TEST_F(CurlFetchTest, StopGivesUpAStalledTransferButLetsAMovingOneFinish) {
+    const std::string page(6000, 'p');
+    site.serve("/trickle", page);
+    Fault trickle;
+    trickle.kind = Kind::Trickle;
+    trickle.count = 7;
+    trickle.delay = 1000ms;
+    site.setFault("/trickle", trickle);
+    Fault mute;
+    mute.kind = Kind::NeverAnswer;
+    site.setFault("/mute", mute);
+    Endpoints patient = endpoints;
+    patient.requestTimeoutSeconds = 30; // only Stop may end these
+    CurlFetch fetch(patient);
+    fetch.setStopRequested([] { return true; }); // pressed before either request
+    EXPECT_EQ(fetch.OpenURL(site.url("/trickle")), page);
+
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(fetch.OpenURL(site.url("/mute")), "");
+    EXPECT_GE(since(start), CurlFetch::kStopGrace);
+    EXPECT_LT(since(start), CurlFetch::kStopGrace + 3s);
+    expectFailureLines({{site.url("/mute"), "stopped: nothing received for 5 s after Stop"}});
+}
+
 TEST_F(CurlFetchTest, StopEndsARetryWaitPromptlyAndSkipsTheRetry) {
     site.serve("/slow", "late");
     site.setFault("/slow", statusFault(503, 0, "120"));

@@ -3,6 +3,7 @@
 #include "base/run_error.hpp"
 #include "scrape/web_fetch.hpp"
 
+#include <chrono>
 #include <map>
 #include <string>
 #include <vector>
@@ -16,7 +17,12 @@ public:
     std::vector<std::string> requests;
     bool failWithError = false; ///< raise a component fault instead of answering
 
-    scrape::FetchResult fetch(std::string_view url, scrape::DataType) override {
+    std::vector<std::chrono::seconds> limits; ///< the limit of each request, 0 for none
+
+    using WebFetch::fetch;
+    scrape::FetchResult fetch(std::string_view url, scrape::DataType,
+                              std::chrono::seconds limit) override {
+        limits.push_back(limit);
         requests.emplace_back(url);
         if (failWithError)
             throw base::RunError(base::err::kFileAccess, "OpenURL", "The web fetch failed");

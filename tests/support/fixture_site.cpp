@@ -403,6 +403,26 @@ void FixtureSite::Impl::handle(const httplib::Request& req, httplib::Response& r
         });
         return;
     }
+    case Fault::Kind::Trickle: {
+        auto content = lookup(target, path);
+        if (!content) {
+            serveNormally(target, path, res);
+            return;
+        }
+        auto body = std::make_shared<std::string>(std::move(content->body));
+        const std::size_t piece =
+            std::max<std::size_t>(1, body->size() / std::max(1, fault->count));
+        res.status = 200;
+        res.set_content_provider(body->size(), content->contentType,
+                                 [this, body, piece, delay = fault->delay](
+                                     std::size_t offset, std::size_t, httplib::DataSink& sink) {
+                                     if (offset > 0 && !waitFor(delay))
+                                         return false;
+                                     return sink.write(body->data() + offset,
+                                                       std::min(piece, body->size() - offset));
+                                 });
+        return;
+    }
     case Fault::Kind::NeverAnswer:
         waitFor(std::chrono::hours(24));
         sendBody(res, 503, "", "text/plain");

@@ -33,6 +33,8 @@ struct Fault {
         /// The real content without an announced length, ended by closing the connection;
         /// cut after `size` bytes when `size` is not 0, as a broken connection would.
         Unannounced,
+        /// The real content in `count` pieces, `delay` apart: slow, but never quiet for long.
+        Trickle,
     };
     Kind kind = Kind::None;
     std::chrono::milliseconds delay{0};

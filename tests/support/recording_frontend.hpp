@@ -2,6 +2,7 @@
 
 #include "shell/frontend.hpp"
 
+#include <deque>
 #include <functional>
 #include <string>
 #include <vector>
@@ -21,6 +22,7 @@ public:
     std::vector<std::string> questions;
     std::vector<shell::QuestionIcon> questionIcons;
     bool answerYes = false;
+    std::deque<bool> answers;       ///< the next answers, before answerYes is used
     std::vector<std::string> lines; ///< the progress list as the user sees it
     int selected = -1;
     std::vector<int> progressValues;
@@ -38,7 +40,11 @@ public:
     bool askYesNo(const std::string&, const std::string& text, shell::QuestionIcon icon) override {
         questions.push_back(text);
         questionIcons.push_back(icon);
-        return answerYes;
+        if (answers.empty())
+            return answerYes;
+        const bool yes = answers.front();
+        answers.pop_front();
+        return yes;
     }
     void progressCleared() override {
         lines.clear();

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <optional>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -92,19 +93,29 @@ ProgramResult runProgram(const std::string& program, const std::vector<std::stri
     }
 
     int interruptAfterLines = options.interruptAfterLines;
+    std::optional<std::chrono::steady_clock::time_point> interruptAt;
+    if (options.interruptAfter.count() > 0)
+        interruptAt = start + options.interruptAfter;
     const auto deadline = start + options.limit;
     pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
     std::string* sinks[2] = {&result.out, &result.err};
     int open = 2;
     bool killed = false;
     while (open > 0) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
+        const auto now = std::chrono::steady_clock::now();
+        if (interruptAt && now >= *interruptAt) {
+            kill(pid, SIGINT);
+            interruptAt.reset();
+        }
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now);
         if (left.count() <= 0) {
             kill(pid, SIGKILL);
             killed = true;
             break;
         }
+        if (interruptAt)
+            left = std::min(left, std::chrono::duration_cast<std::chrono::milliseconds>(
+                                      *interruptAt - now + std::chrono::milliseconds(1)));
         if (poll(fds, 2, static_cast<int>(left.count())) < 0 && errno != EINTR)
             break;
         for (int i = 0; i < 2; ++i) {

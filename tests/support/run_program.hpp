@@ -24,6 +24,8 @@ struct RunOptions {
     int interruptAfterLines = 0;
     /// "NAME=value" entries added to (or replacing) the environment.
     std::vector<std::string> environment;
+    /// When > 0, one SIGINT once this long has passed since the start.
+    std::chrono::milliseconds interruptAfter{0};
 };
 
 /// Runs a program with stdin from /dev/null, collects its output, and kills it when it

@@ -42,13 +42,20 @@ TEST_F(RunTest, AWholeRunListsTheAcceptedCachesAndWritesItsLog) {
 
 TEST_F(RunTest, EveryInputCheckEndsTheRunWithItsMessageAndNoLog) {
     dir.write("log.txt", "previous log");
-    auto expectEnded = [&](const std::string& message) {
+    // Checks of what was typed end at once; from the first request on, the run shows the
+    // busy pointer and Stop until its check has ended it.
+    auto expectEnded = [&](const std::string& message, bool requested = false) {
         frontend.messages.clear();
+        frontend.busy.clear();
+        frontend.runButtons.clear();
         EXPECT_EQ(run(), RunOutcome::EndedAtCheck);
         EXPECT_EQ(warnings(), std::vector<std::string>{message});
         EXPECT_EQ(dir.read("log.txt"), "previous log");
-        EXPECT_TRUE(frontend.busy.empty());
-        EXPECT_TRUE(frontend.runButtons.empty());
+        const std::vector<bool> shown =
+            requested ? std::vector<bool>{true, false} : std::vector<bool>{};
+        EXPECT_EQ(frontend.busy, shown);
+        EXPECT_EQ(frontend.runButtons, shown);
+        EXPECT_FALSE(session.runActive);
     };
     session.window.setText("txtWpFile", "   ");
     expectEnded("Please choose a waypoint file to open !");
@@ -58,10 +65,11 @@ TEST_F(RunTest, EveryInputCheckEndsTheRunWithItsMessageAndNoLog) {
     EXPECT_EQ(text("txtSpoilerFolder"), "");
     session.window.setText("txtSpoilerFolder", spoilers);
     web.responses.clear(); // offline
-    expectEnded("Cannot connect to the internet !");
+    expectEnded("Cannot connect to the internet !", true);
+    EXPECT_EQ(web.limits.back(), std::chrono::seconds(15)); // the check has a short limit
     web.responses["http://www.geocaching.com/"] = "<html/>";
     session.window.setText("txtWpFile", dir.file("missing.gpx"));
-    expectEnded("Waypoint file not found !");
+    expectEnded("Waypoint file not found !", true);
 }
 
 TEST_F(RunTest, AMissingFolderIsCreatedOnlyWhenTheUserAgrees) {
@@ -76,6 +84,21 @@ TEST_F(RunTest, AMissingFolderIsCreatedOnlyWhenTheUserAgrees) {
     frontend.answerYes = true;
     EXPECT_EQ(run(), RunOutcome::Finished);
     EXPECT_TRUE(base::directoryExists(deep));
+
+    // A folder that cannot be made: asked again with the reason, until the answer is No.
+    dir.write("blocker", "a file where a folder should go");
+    session.window.setText("txtSpoilerFolder", dir.file("blocker/spoilers"));
+    frontend.questions.clear();
+    frontend.answers = {true};
+    frontend.answerYes = false;
+    EXPECT_EQ(run(), RunOutcome::EndedAtCheck);
+    ASSERT_EQ(frontend.questions.size(), 2u);
+    EXPECT_EQ(frontend.questions[1],
+              "Cannot create the spoiler folder " + dir.file("blocker/spoilers") +
+                  "/: Not a directory\r\n\r\nSpoiler folder does not exist.\r\n\r\nDo you "
+                  "wish to create it ?");
+    session.window.setText("txtSpoilerFolder", deep);
+    frontend.answerYes = true;
 
     // Unattended: created without a question.
     frontend.questions.clear();
