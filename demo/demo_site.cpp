@@ -1,4 +1,4 @@
-#include "support/fixture_site.hpp"
+#include "demo/fixture_site.hpp"
 
 #include <csignal>
 #include <cstdio>
@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const fs::path site = argv[1];
-    pixtrail::testing::FixtureSite server;
+    pixtrail::demo::FixtureSite server;
     server.serve("/", readAll(site / "index.html"));
     for (const auto& entry : fs::directory_iterator(site / "caches")) {
         const std::string code = entry.path().stem().string();

@@ -1,68 +1,191 @@
+#include "base/text.hpp"
+#include "imaging/jpeg_reader.hpp"
+#include "support/golden.hpp"
 #include "support/run_fixture.hpp"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 
 using namespace pixtrail;
 using pixtrail::testing::RunTest;
 using shell::MessageKind;
 using sync::RunOutcome;
+namespace fs = std::filesystem;
 
-TEST_F(RunTest, AWholeRunListsTheAcceptedCachesAndWritesItsLog) {
-    scraper.results["GC22222"] = 2;
-    int updateSteps = 0;
-    checkForUpdate = [&] { ++updateSteps; };
-    EXPECT_EQ(run(), RunOutcome::Finished);
-    const std::vector<std::string> lines = {"GC1A2B3 no spoilers found", "GC22222 2 spoilers",
-                                            "GC1234 no spoilers found"};
-    EXPECT_EQ(frontend.lines, lines);
-    EXPECT_EQ(scraper.codes(), (std::vector<std::string>{"GC1A2B3", "GC22222", "GC1234"}));
-    EXPECT_EQ(dir.read("log.txt"), "Pixtrail v" + shell::versionText() +
-                                       "\r\nStarted: 6 Dec 2026 14:05:09\r\n"
-                                       "GC1A2B3 no spoilers found\r\nGC22222 2 spoilers\r\n"
-                                       "GC1234 no spoilers found\r\n"
-                                       "3 waypoints processed\r\n0 pictures downloaded\r\n"
-                                       "0 files deleted\r\n"
-                                       "Finished: 6 Dec 2026 14:05:09\r\n");
-    EXPECT_EQ(frontend.texts(MessageKind::Information),
-              std::vector<std::string>{
-                  "3 waypoints processed\r\n0 pictures downloaded\r\n0 files deleted"});
-    // The probe, then the update step, once.
-    EXPECT_EQ(web.requests, std::vector<std::string>{"http://www.geocaching.com/"});
-    EXPECT_EQ(updateSteps, 1);
-    // The read share ends at 100 and the caption carries it, then comes back.
-    EXPECT_EQ(frontend.progressValues.back(), 100);
-    EXPECT_EQ(frontend.captions.back(), shell::windowTitle());
-    EXPECT_EQ(frontend.captions[frontend.captions.size() - 3], "100% " + shell::windowTitle());
-    EXPECT_EQ(frontend.busy, (std::vector<bool>{true, false}));
-    EXPECT_EQ(frontend.runButtons, (std::vector<bool>{true, false}));
-    EXPECT_FALSE(session.runActive);
-    // The settings were saved as typed, before the checks trimmed anything.
-    EXPECT_NE(dir.read("pixtrail.ini").find("Waypointfile=  " + dir.file("caches.gpx")),
-              std::string::npos);
-    EXPECT_EQ(text("txtSpoilerFolder"), spoilers + "/");
+namespace {
+
+using Names = std::vector<std::string>;
+const std::string kPage = "http://www.geocaching.com/seek/cache_details.aspx?wp=";
+
+std::string demoFile(const std::string& relative) {
+    std::ifstream in(PIXTRAIL_SOURCE_DIR "/demo/site/" + relative, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
-TEST_F(RunTest, EveryInputCheckEndsTheRunWithItsMessageAndNoLog) {
+std::string pictureLink(const std::string& url, const std::string& caption) {
+    return "<li><a href=\"" + url + "\" rel=\"lightbox\">" + caption + "</a></li>";
+}
+
+// Runs of the real scrape over an in-memory web, with a waypoint file of every kind of line
+// and a spoiler folder that earlier runs and the user have filled.
+class Sync : public RunTest {
+protected:
+    void SetUp() override {
+        RunTest::SetUp();
+        getspoilerpics = realScrape();
+        dir.write("caches.gpx",
+                  "\xEF\xBB\xBF<?xml version=\"1.0\"?>\r\n<gpx><name>My pocket query</name>\r\n"
+                  "<wpt><name>GC1A2B3</name></wpt>\r\n"
+                  "<wpt><name><![CDATA[GC22222]]></name></wpt>\r\n"
+                  "<waypoint><name id=\"GC33333\"><![CDATA[Harbour]]></name></waypoint>\n"
+                  "  gc44444 \n<wpt><name>TS1234</name></wpt>\r\n<wpt><name>1234</name>\r\n"
+                  "<wpt><name>GC55555</name></wpt>\r\n<wpt><name>a/b</name></wpt>\r\n"
+                  "<wpt><name>GC11111</name></wpt><wpt><name>GC99999</name></wpt>\r"
+                  "<wpt><name>GC1A2B34</name></wpt>\r\n<wpt><name>../x</name></wpt>\r\n"
+                  "<wpt><name>GC66666</name></wpt>\r\n");
+        for (const auto& [name, content] : std::vector<std::pair<std::string, std::string>>{
+                 {"gc1a2b3 - spoiler 1.jpg", demoFile("cache/large/mill-view.jpg")},
+                 {"GC22222 - map.gif", demoFile("cache/large/trail-map.gif")},
+                 {"GC22222 - no spoiler found.txt", ""}, // a marker wins over a picture
+                 {"GC22222.html", "<html><head></head><body>no title</body></html>\r\n"},
+                 {"GC44444.txt", "no space after the code: no marker"},
+                 {"GC111112 - longer code.jpg", "x"},
+                 {"GC66666 - Spoiler #2 100%.jpg", demoFile("cache/large/bench.jpg")},
+                 {"no spoiler found.txt", "GC33333\r\n../escaped\r\n"},
+                 {"GC99999 - a.jpg", "x"},
+                 {"GC99999 - b.png", "x"},
+                 {"GC99999.html", "x"},
+                 {"holiday-photo.jpg", "the user's own"},
+                 {"notes.txt", "the user's own"},
+                 {"TS1234 - x.jpg", "x"},
+                 {"GC1A2B34 - longer.jpg", "x"},
+                 {".pixtrail-incomplete-GC1A2B3.part", ""}, // killed while storing
+                 {".pixtrail-incomplete-GC77777.part", ""},
+                 {".pixtrail-0123456789.tmp", "half"}})
+            spoiler(name, content);
+        const std::string img = "http://img.geocaching.com/cache/large/";
+        web.responses[kPage + "GC1A2B3&Submit6=Find"] =
+            "<html><head><title>GC1A2B3 The Old Mill (Traditional Cache)</title></head><body>"
+            "<h1><span id=\"ctl00_ContentBody_CacheName\">The Old Mill \xE2\x80\x93 North End "
+            "of the Long Canal</span></h1><p>An error in the\tcoordinates\r\nwas fixed.</p>" +
+            std::string(1000, ' ') + "<ul>" + pictureLink(img + "s1.jpg", "Spoiler 1") +
+            pictureLink(img + "ns.jpg", "No spoiler here") +
+            pictureLink(img + "hint.JPEG", "Hint photo") +
+            pictureLink(img + "t.jpg", "Spoiler ${Name}") +
+            pictureLink(img + "s1.jpg", "Spoiler again") +
+            pictureLink("http://img.geocaching.com/cache/display/tj.jpg",
+                        "Spoiler: Tom &amp; Jerry") +
+            pictureLink("http://imgcdn.geocaching.com/cache/large/map.png", "Spoiler map") +
+            pictureLink("https://img.geocaching.com/cache/large/cdn.jpg", "Spoiler Br\xC3\xBC"
+                                                                          "cke") +
+            pictureLink("http://img.groundspeak.com/cache/large/gone.jpg", "Spoiler gone") +
+            pictureLink(img + "login.jpg", "Spoiler login") +
+            pictureLink(img + "b.jpg", "Spoiler blurry") + "</ul><h2>Logged Visits</h2>" +
+            pictureLink(img + "log.jpg", "Spoiler in a log") + "<span>footer</span></body>";
+        web.responses[img + "hint.JPEG"] = demoFile("cache/large/mill-final.jpg");
+        web.responses["http://img.geocaching.com/cache/tj.jpg"] = demoFile("cache/bridge-b.jpg");
+        web.responses["http://imgcdn.geocaching.com/cache/large/map.png"] =
+            demoFile("cache/large/lighthouse-spoiler.png");
+        web.responses["http://imgcdn.geocaching.com/cdn_l.jpg"] = demoFile("cdn/chapel_l.jpg");
+        web.responses[img + "login.jpg"] = "<html>Please sign in</html>";
+        web.responses[kPage + "GC44444&Submit6=Find"] =
+            "<title>GC44444 Harbour</title>" + std::string(1200, ' ');
+        web.responses[kPage + "GC55555&Submit6=Find"] =
+            "<title>Sign in</title>" + std::string(1200, ' ');
+        web.responses[kPage + "GC11111&Submit6=Find"] = "<title>GC11111 Short</title>";
+        session.window.setText("txtOnlyWords", " hint ");
+        session.window.setText("txtIgnoreWords", "blur");
+        shell::debugLog().setEnabled(true);
+    }
+
+    // What a user finds: each file of the spoiler folder, with the text of pages and
+    // markers and the size of pictures; paths in the traces without the test's folder.
+    std::string state() const {
+        std::string out;
+        for (const std::string& name : spoilerFiles()) {
+            const std::string content = readSpoiler(name);
+            out += name + ": ";
+            if (base::endsWithNoCase(name, ".jpg")) {
+                const auto header = imaging::readJpegHeader(content);
+                out += std::to_string(header.width) + "x" + std::to_string(header.height);
+            } else if (base::endsWithNoCase(name, ".png") || base::endsWithNoCase(name, ".gif")) {
+                out += std::to_string(content.size()) + " bytes";
+            } else {
+                out += content;
+            }
+            out += "\n";
+        }
+        return withoutFolder(out);
+    }
+    std::string withoutFolder(const std::string& text) const {
+        return base::replaceAll(base::replaceAll(text, base::ansiPath(dir.path()), "<dir>"),
+                                shell::versionText(), "<version>");
+    }
+};
+
+} // namespace
+
+// The whole of a run at the seams a user sees: the progress lines and totals in log.txt,
+// the folder's files, the pages, the summary and every step in debug.txt.
+TEST_F(Sync, ARunAndTheNextMatchTheirRecords) {
+    EXPECT_EQ(run(), RunOutcome::Incomplete);
+    pixtrail::testing::expectGolden("sync/first-run.log", withoutFolder(dir.read("log.txt")));
+    pixtrail::testing::expectGolden("sync/first-run.folder", state());
+    pixtrail::testing::expectGolden("sync/first-run.trace", withoutFolder(dir.read("debug.txt")));
+
+    // The next run skips what is done and asks only for what is not.
+    web.requests.clear();
+    EXPECT_EQ(run(), RunOutcome::Incomplete);
+    pixtrail::testing::expectGolden("sync/second-run.log", withoutFolder(dir.read("log.txt")));
+    pixtrail::testing::expectGolden("sync/second-run.trace", withoutFolder(dir.read("debug.txt")));
+    pixtrail::testing::expectGolden("sync/second-run.folder", state());
+}
+
+TEST_F(Sync, AnUnfinishedCacheIsAskedForUntilItIsComplete) {
+    run();
+    web.responses["http://img.groundspeak.com/cache/large/gone.jpg"] =
+        demoFile("cache/large/bench.jpg");
+    web.responses["http://img.geocaching.com/cache/large/login.jpg"] =
+        demoFile("cache/large/station-hint.jpg");
+    EXPECT_EQ(run(), RunOutcome::Incomplete); // GC1234 and GC55555 still have no page
+    EXPECT_EQ(frontend.lines[0], "GC1A2B3 7 spoilers");
+    EXPECT_FALSE(hasSpoiler(".pixtrail-incomplete-GC1A2B3.part"));
+    web.requests.clear();
+    // Without the summary the markers stay files; without web pages the pages all go.
+    tick("chkNoTxt", false);
+    tick("chkDohtml", false);
+    run();
+    EXPECT_EQ(frontend.lines[0], "GC1A2B3 spoilers already downloaded");
+    EXPECT_EQ(std::count_if(web.requests.begin(), web.requests.end(),
+                            [](const std::string& r) { return r.find("GC1A2B3") != r.npos; }),
+              0);
+    EXPECT_FALSE(hasSpoiler("no spoiler found.txt"));
+    EXPECT_TRUE(hasSpoiler("GC33333 - no spoiler found.txt"));
+    EXPECT_TRUE(base::findFiles(spoilers + "/*.html").empty());
+}
+
+// Checks of what was typed end a run before anything is read or written; from the first
+// request on the run shows the busy pointer and Stop until a check has ended it.
+TEST_F(RunTest, EveryCheckEndsTheRunWithItsMessageAndNoLog) {
     dir.write("log.txt", "previous log");
-    // Checks of what was typed end at once; from the first request on, the run shows the
-    // busy pointer and Stop until its check has ended it.
     auto expectEnded = [&](const std::string& message, bool requested = false) {
         frontend.messages.clear();
         frontend.busy.clear();
         frontend.runButtons.clear();
-        EXPECT_EQ(run(), RunOutcome::EndedAtCheck);
-        EXPECT_EQ(warnings(), std::vector<std::string>{message});
+        EXPECT_EQ(run(), RunOutcome::EndedAtCheck) << message;
+        EXPECT_EQ(warnings(), Names{message});
         EXPECT_EQ(dir.read("log.txt"), "previous log");
         const std::vector<bool> shown =
             requested ? std::vector<bool>{true, false} : std::vector<bool>{};
-        EXPECT_EQ(frontend.busy, shown);
-        EXPECT_EQ(frontend.runButtons, shown);
-        EXPECT_FALSE(session.runActive);
+        EXPECT_EQ(frontend.busy, shown) << message;
+        EXPECT_EQ(frontend.runButtons, shown) << message;
     };
     session.window.setText("txtWpFile", "   ");
     expectEnded("Please choose a waypoint file to open !");
     session.window.setText("txtWpFile", dir.file("caches.gpx"));
     session.window.setText("txtSpoilerFolder", "  ");
     expectEnded("Please choose a folder location to store spoiler pics");
-    EXPECT_EQ(text("txtSpoilerFolder"), "");
     session.window.setText("txtSpoilerFolder", spoilers);
     web.responses.clear(); // offline
     expectEnded("Cannot connect to the internet !", true);
@@ -70,148 +193,184 @@ TEST_F(RunTest, EveryInputCheckEndsTheRunWithItsMessageAndNoLog) {
     web.responses["http://www.geocaching.com/"] = "<html/>";
     session.window.setText("txtWpFile", dir.file("missing.gpx"));
     expectEnded("Waypoint file not found !", true);
-}
 
-TEST_F(RunTest, AMissingFolderIsCreatedOnlyWhenTheUserAgrees) {
+    // A missing folder: created when the user agrees; asked again with the reason when
+    // it cannot be made; made without a question in unattended runs, or refused at once.
+    session.window.setText("txtWpFile", dir.file("caches.gpx"));
     const std::string deep = dir.file("new/deeper/spoilers");
     session.window.setText("txtSpoilerFolder", deep);
     EXPECT_EQ(run(), RunOutcome::EndedAtCheck);
     EXPECT_EQ(frontend.questions,
-              std::vector<std::string>{
-                  "Spoiler folder does not exist.\r\n\r\nDo you wish to create it ?"});
+              Names{"Spoiler folder does not exist.\r\n\r\nDo you wish to create it ?"});
     EXPECT_FALSE(base::directoryExists(deep));
-
     frontend.answerYes = true;
     EXPECT_EQ(run(), RunOutcome::Finished);
     EXPECT_TRUE(base::directoryExists(deep));
 
-    // A folder that cannot be made: asked again with the reason, until the answer is No.
     dir.write("blocker", "a file where a folder should go");
     session.window.setText("txtSpoilerFolder", dir.file("blocker/spoilers"));
     frontend.questions.clear();
-    frontend.answers = {true};
-    frontend.answerYes = false;
+    frontend.answers = {true, false};
     EXPECT_EQ(run(), RunOutcome::EndedAtCheck);
     ASSERT_EQ(frontend.questions.size(), 2u);
-    EXPECT_EQ(frontend.questions[1],
+    EXPECT_EQ(frontend.questions[1].substr(0, frontend.questions[1].find("\r\n")),
               "Cannot create the spoiler folder " + dir.file("blocker/spoilers") +
-                  "/: Not a directory\r\n\r\nSpoiler folder does not exist.\r\n\r\nDo you "
-                  "wish to create it ?");
-    session.window.setText("txtSpoilerFolder", deep);
-    frontend.answerYes = true;
-
-    // Unattended: created without a question.
-    frontend.questions.clear();
+                  "/: Not a directory");
     session.unattended = true;
+    frontend.messages.clear();
+    EXPECT_EQ(run(), RunOutcome::EndedAtCheck);
+    EXPECT_EQ(warnings().size(), 1u);
     session.window.setText("txtSpoilerFolder", dir.file("other"));
     EXPECT_EQ(run(), RunOutcome::Finished);
-    EXPECT_TRUE(frontend.questions.empty());
     EXPECT_TRUE(base::directoryExists(dir.file("other")));
+    EXPECT_EQ(frontend.questions.size(), 2u);
+    EXPECT_EQ(dir.read("log.txt").find("waypoints processed"), std::string::npos); // no totals
 }
 
-TEST_F(RunTest, UnattendedRunsNeitherAskForEverNorShowTotals) {
-    session.unattended = true;
-    dir.write("blocker", "a file where a folder should go");
-    session.window.setText("txtSpoilerFolder", dir.file("blocker/spoilers"));
-    EXPECT_EQ(run(), RunOutcome::EndedAtCheck);
-    ASSERT_EQ(warnings().size(), 1u);
-    EXPECT_NE(warnings()[0].find(dir.file("blocker/spoilers")), std::string::npos);
-
-    frontend.messages.clear();
-    session.window.setText("txtSpoilerFolder", spoilers);
-    EXPECT_EQ(run(), RunOutcome::Finished);
-    EXPECT_TRUE(frontend.messages.empty());
-    const std::string log = dir.read("log.txt");
-    EXPECT_EQ(log.find("waypoints processed"), std::string::npos);
-    EXPECT_NE(log.find("GC1234 no spoilers found\r\nFinished: "), std::string::npos);
-}
-
-TEST_F(RunTest, DelayAndShrinkSizesAreBroughtIntoRange) {
-    EXPECT_EQ(sync::requestDelayFrom("1000"), 5);
-    EXPECT_EQ(sync::requestDelayFrom(""), 0);
-    EXPECT_EQ(sync::requestDelayFrom("-1"), 5);
-    EXPECT_EQ(sync::requestDelayFrom("999"), 999);
-    EXPECT_EQ(sync::requestDelayFrom("2.5"), 2);
-    EXPECT_EQ(sync::requestDelayFrom("12s"), 12);
-    EXPECT_EQ(sync::requestDelayFrom(std::string(40, '9')), 5); // beyond any integer
-    EXPECT_EQ(sync::requestDelayFrom("-" + std::string(400, '9')), 5);
-    EXPECT_EQ(sync::normaliseShrinkSize("5"), "100");
-    EXPECT_EQ(sync::normaliseShrinkSize("2500"), "2000");
-    EXPECT_EQ(sync::normaliseShrinkSize("0300"), "300");
-    EXPECT_EQ(sync::normaliseShrinkSize("abc"), "100");
+TEST_F(RunTest, NumbersAreBroughtIntoRangeAndTheTextsKeptAsTyped) {
+    const std::pair<std::string, int> delays[] = {{"1000", 5},
+                                                  {"", 0},
+                                                  {"-1", 5},
+                                                  {"999", 999},
+                                                  {"2.5", 2},
+                                                  {"12s", 12},
+                                                  {std::string(40, '9'), 5},
+                                                  {"-" + std::string(400, '9'), 5}};
+    for (const auto& [text, seconds] : delays)
+        EXPECT_EQ(sync::requestDelayFrom(text), seconds) << text;
+    const std::pair<const char*, const char*> sizes[] = {
+        {"5", "100"}, {"2500", "2000"}, {"0300", "300"}, {"abc", "100"}, {"10", "10"}};
+    for (const auto& [text, normal] : sizes)
+        EXPECT_EQ(sync::normaliseShrinkSize(text), normal) << text;
+    const std::tuple<std::uint64_t, std::uint64_t, int> shares[] = {
+        {1, 200, 0},     {101, 200, 50},
+        {201, 200, 100}, {5'000'000'001ULL, 10'000'000'000ULL, 50},
+        {1, 0, 100},     {10'000'000'001ULL, 10'000'000'000ULL, 100}};
+    for (const auto& [position, size, percent] : shares)
+        EXPECT_EQ(sync::readPercentage(position, size), percent) << position << "/" << size;
 
     shell::debugLog().setEnabled(true);
     session.window.setText("txtDelay", "1000");
     session.window.setText("txtWidth", "5");
-    session.window.setText("txtHeight", "0300");
     EXPECT_EQ(run(), RunOutcome::Finished);
     EXPECT_EQ(pacing.requestDelay, 5);
     EXPECT_EQ(text("txtWidth"), "100");
-    EXPECT_EQ(text("txtHeight"), "300");
-    const std::string trace = dir.read("debug.txt");
-    EXPECT_NE(trace.find(" Delay: 1000\r\n"), std::string::npos); // the text as typed
-    EXPECT_NE(trace.find(" Width: 100\r\n"), std::string::npos);
-    EXPECT_NE(trace.find("Debug file 6 Dec 2026, 14:05:09\r\n14:05:09 Pixtrail v"),
-              std::string::npos);
+    EXPECT_NE(dir.read("debug.txt").find(" Delay: 1000\r\n"), std::string::npos);
     EXPECT_EQ(frontend.texts(MessageKind::Information).front(),
               "Debug mode active.\r\n\r\nFiles will be written to: \r\n" + dir.file("debug.txt"));
-
+    // The settings were saved as typed, before the checks corrected anything.
+    EXPECT_NE(dir.read("pixtrail.ini").find("shrinkwidth=5\r\n"), std::string::npos);
     session.window.setValue("chkResize", 0);
     session.window.setText("txtWidth", "5");
     run();
     EXPECT_EQ(text("txtWidth"), "5");
 }
 
-TEST_F(RunTest, ACommandLineWaypointFileWinsAndAnEmptyFileIsNoError) {
-    dir.write("empty.gpx", "");
-    session.window.setText("txtcmd", "\"" + dir.file("empty.gpx") + "\"");
-    session.window.setText("txtWpFile", dir.file("elsewhere.gpx"));
-    EXPECT_EQ(run(), RunOutcome::Finished);
-    EXPECT_EQ(frontend.lines,
-              std::vector<std::string>{"No waypoints found in " + dir.file("empty.gpx") +
-                                       ": nothing deleted"});
-    EXPECT_EQ(frontend.texts(MessageKind::Information).back(),
-              "0 waypoints processed\r\n0 pictures downloaded\r\n0 files deleted");
-    EXPECT_EQ(text("txtWpFile"), dir.file("elsewhere.gpx"));
-}
-
-TEST_F(RunTest, StopEndsTheLoopButTheRunStillFinishes) {
-    std::string many;
+TEST_F(RunTest, StopEndsTheLoopAndTheWaitButTheRunStillFinishes) {
+    std::string codes;
     for (int i = 1; i <= 9; ++i)
-        many += "GC" + std::to_string(i) + "AA\n";
-    dir.write("caches.gpx", many);
-    int seen = 0;
+        codes += "GC" + std::to_string(i) + "AA\n";
+    dir.write("caches.gpx", codes);
+    spoiler("GC909 - old.jpg");
+    session.window.setText("txtDelay", "3");
+    getspoilerpics = [&](scrape::ScrapeCall& call) {
+        pacing.beforePageRequest(); // as the real scrape does before each page request
+        return scraper.bind()(call);
+    };
+    Names seen; // the current line at every moment the window could paint it
     frontend.onPump = [&](int) {
-        if (session.runActive && ++seen == 3) // the window's Stop, between two waypoints
+        if (frontend.selected < 0)
+            return;
+        const std::string& line = frontend.lines[frontend.selected];
+        if (seen.empty() || seen.back() != line)
+            seen.push_back(line);
+        if (session.runActive && line == "Processing GC3AA (Sleeping 2 seconds)")
             session.cmdStop_Click();
     };
     EXPECT_EQ(run(), RunOutcome::Finished);
-    // One pump comes from showing Stop; two waypoints were read before Stop was pressed.
-    EXPECT_EQ(frontend.lines,
-              (std::vector<std::string>{"GC1AA no spoilers found", "GC2AA no spoilers found",
-                                        "Stopping in progress"}));
-    EXPECT_EQ(frontend.selected, 1); // the waypoint's line is current again
-    const std::string log = dir.read("log.txt");
-    EXPECT_NE(log.find("GC2AA no spoilers found\r\nStopping in progress\r\n2 waypoints processed"),
+    // The first request since start-up does not wait, later ones count down; Stop ends
+    // the wait at the next second, yet that cache is still finished, in its own line.
+    EXPECT_EQ(seen, (Names{"GC1AA no spoilers found", "Processing GC2AA (Sleeping 3 seconds)",
+                           "Processing GC2AA (Sleeping 2 seconds)",
+                           "Processing GC2AA (Sleeping 1 seconds)", "Processing GC2AA",
+                           "GC2AA no spoilers found", "Processing GC3AA (Sleeping 3 seconds)",
+                           "Processing GC3AA (Sleeping 2 seconds)", "Processing GC3AA",
+                           "GC3AA no spoilers found"}));
+    EXPECT_EQ(frontend.lines.back(), "Stopping in progress");
+    EXPECT_EQ(clock.sleeps().size(), 50u);      // 100 ms steps: 3 seconds, then 2
+    EXPECT_TRUE(hasSpoiler("GC909 - old.jpg")); // a stopped run deletes nothing
+    EXPECT_NE(dir.read("log.txt").find("Stopping in progress\r\n3 waypoints processed"),
               std::string::npos);
+    // A second run of the same program waits before its very first request too.
+    dir.write("caches.gpx", "GC4AA\n");
+    session.window.setText("txtDelay", "1");
+    frontend.onPump = nullptr;
+    run();
+    EXPECT_EQ(clock.sleeps().size(), 60u);
 }
 
-TEST_F(RunTest, AFailureInsideTheRunIsLoggedWithoutTotals) {
+TEST_F(RunTest, FailuresEndTheRunOrTheProgramWithoutDamage) {
+    // A fault of the web component: the run ends, its log says why and has no totals.
     web.failWithError = true;
     EXPECT_EQ(run(), RunOutcome::EndedByError);
-    EXPECT_EQ(warnings(), std::vector<std::string>{"The web fetch failed"});
-    const std::string log = dir.read("log.txt");
-    EXPECT_NE(log.find("Started: 6 Dec 2026 14:05:09\r\nThe web fetch failed\r\nFinished: "),
+    EXPECT_EQ(warnings(), Names{"The web fetch failed"});
+    EXPECT_NE(dir.read("log.txt").find("14:05:09\r\nThe web fetch failed\r\nFinished: "),
               std::string::npos);
-    EXPECT_EQ(log.find("waypoints processed"), std::string::npos);
-    EXPECT_FALSE(session.runActive);
+    web.failWithError = false;
+
+    // A page write cut off: the old page stays whole, no temporary is left.
+    dir.write("caches.gpx", "GC1A2B3\r\n");
+    scraper.pictures["GC1A2B3"] = {"GC1A2B3 - new.jpg"};
+    scraper.cacheNames["GC1A2B3"] = "The Old Mill";
+    const std::string oldPage = "<html><head><title>GC1A2B3 - Mill</title></head></html>\r\n";
+    spoiler("GC1A2B3.html", oldPage);
+    getspoilerpics = [&](scrape::ScrapeCall& call) {
+        const int n = scraper.bind()(call);
+        base::failAtomicRenamesForTesting(true);
+        return n;
+    };
+    frontend.messages.clear();
+    const RunOutcome outcome = run();
+    base::failAtomicRenamesForTesting(false);
+    EXPECT_EQ(outcome, RunOutcome::EndedByError);
+    EXPECT_EQ(readSpoiler("GC1A2B3.html"), oldPage);
+    EXPECT_NE(warnings().at(0).find("GC1A2B3.html"), std::string::npos);
+    for (const std::string& name : spoilerFiles())
+        EXPECT_FALSE(base::isAtomicWriteTemporary(name)) << name;
+
+    // A fault inside the scrape is shown, and ends the program where it stands.
+    dir.write("caches.gpx", "GC77777\r\n");
+    getspoilerpics = [&](scrape::ScrapeCall& call) {
+        web.failWithError = true;
+        return realScrape()(call);
+    };
+    frontend.messages.clear();
+    EXPECT_THROW(run(), base::ProgramEndRequested);
+    EXPECT_EQ(warnings(), Names{"The web fetch failed"});
+    web.failWithError = false;
+    getspoilerpics = scraper.bind();
+    dir.write("caches.gpx", "GC11111\r\nGC22222\r\n");
+    scraper.results["GC11111"] = -1;
+    scraper.calls.clear();
+    fs::remove(dir.path() / "log.txt");
+    EXPECT_THROW(run(), base::ProgramEndRequested);
+    EXPECT_EQ(scraper.codes(), Names{"GC11111"});
+    EXPECT_FALSE(dir.exists("log.txt"));
 }
 
-TEST(ReadPercentage, NeverPassesAHundred) {
-    EXPECT_EQ(sync::readPercentage(1, 200), 0);
-    EXPECT_EQ(sync::readPercentage(101, 200), 50);
-    EXPECT_EQ(sync::readPercentage(201, 200), 100);
-    EXPECT_EQ(sync::readPercentage(5'000'000'001ULL, 10'000'000'000ULL), 50);
-    EXPECT_EQ(sync::readPercentage(10'000'000'001ULL, 10'000'000'000ULL), 100);
-    EXPECT_EQ(sync::readPercentage(1, 0), 100);
+TEST_F(RunTest, TheWaypointFileOfTheCommandLineAndForcedCodes) {
+    dir.write("other.gpx", "<name>OC12AB3</name>\r\n");
+    session.window.setText("txtcmd", "\"" + dir.file("other.gpx") + "\"");
+    tick("chkForceGC", true);
+    getspoilerpics = realScrape();
+    web.responses[kPage + "GC12AB3&Submit6=Find"] =
+        "<title>GC12AB3 Mill</title>" + std::string(120, ' ') +
+        pictureLink("http://img.geocaching.com/cache/e.jpg", "Spoiler") + "<span></span>";
+    web.responses["http://img.geocaching.com/cache/e.jpg"] = demoFile("cache/large/bench.jpg");
+    EXPECT_EQ(run(), RunOutcome::Finished);
+    EXPECT_EQ(spoilerFiles(), (Names{"index.html", "no spoiler found.txt", "OC12AB3 - Spoiler.jpg",
+                                     "OC12AB3.html"}));
+    EXPECT_EQ(readSpoiler("no spoiler found.txt"), ""); // written empty, as there are none
+    EXPECT_NE(dir.read("pixtrail.ini").find("Waypointfile=  " + dir.file("caches.gpx")),
+              std::string::npos); // the saved one stays
 }

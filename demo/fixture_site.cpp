@@ -1,4 +1,4 @@
-#include "support/fixture_site.hpp"
+#include "demo/fixture_site.hpp"
 
 #include <httplib.h>
 #include <zlib.h>
@@ -21,7 +21,7 @@
 
 namespace fs = std::filesystem;
 
-namespace pixtrail::testing {
+namespace pixtrail::demo {
 namespace {
 
 constexpr std::string_view kChainPrefix = "/__chain/";
@@ -523,4 +523,4 @@ void FixtureSite::clearRequests() {
     m_impl->seen.clear();
 }
 
-} // namespace pixtrail::testing
+} // namespace pixtrail::demo

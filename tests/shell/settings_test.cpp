@@ -1,0 +1,137 @@
+#include "base/files.hpp"
+#include "shell/ini_file.hpp"
+#include "shell/main_window.hpp"
+#include "shell/settings_store.hpp"
+#include "support/temp_folder.hpp"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace pixtrail::shell;
+using pixtrail::testing::TempFolder;
+
+namespace {
+const std::string kHandWritten = "; Pixtrail settings, edited by hand\r\n"
+                                 "[ settings ]\r\n"
+                                 "  Delay =  \"12\"  \r\n"
+                                 "shrinkwidth='300'\n"
+                                 "; keep this comment\r\n"
+                                 "dohtml=0\r\n"
+                                 "\r\n"
+                                 "[Network]\r\n"
+                                 "cachehost=127.0.0.1:8080\r\n";
+
+const std::string kFreshFile = "[Settings]\r\nforcegc=0\r\nignorewords=\r\nonlywords=\r\n"
+                               "delay=10\r\nonlysummary=1\r\ndohtml=1\r\nrecheck=0\r\n"
+                               "shrinkwidth=300\r\nshrinkheight=300\r\nshrinkpics=1\r\n"
+                               "ignorenospoiler=1\r\nonlyspoiler=1\r\ndelunused=1\r\n"
+                               "Spoilerfolder=\r\nWaypointfile=\r\nautoupdate=1\r\n"
+                               "garminphotos=0\r\n";
+} // namespace
+
+TEST(IniFile, ReadsFollowTheClassicRules) {
+    TempFolder dir;
+    dir.write("a.ini", kHandWritten +
+                           "[Settings]\r\ndelay=99\r\nempty=\r\nspaced=  x y  \r\n"
+                           "q=\"a'\r\nlong=" +
+                           std::string(6000, 'x') + "\r\ndup=first\r\ndup=second\r\n");
+    dir.write("b.ini", "delay=1\r\n" + std::string("\x01\xFF binary\n[") +
+                           std::string(100000, 'L') + "\n[Settings\nalmost=1");
+    const std::string a = dir.file("a.ini");
+    struct Case {
+        std::string path, section, key, expected;
+    };
+    const Case cases[] = {
+        {a, "Settings", "delay", "12"}, // the first section of a name wins
+        {a, "SETTINGS", "ShrinkWidth", "300"},
+        {a, "settings", "dohtml", "0"},
+        {a, "network", "CACHEHOST", "127.0.0.1:8080"},
+        {a, "Settings", "missing", "(default)"},
+        {a, "Nowhere", "delay", "(default)"},
+        {dir.file("none.ini"), "Settings", "delay", "(default)"},
+        {dir.file("b.ini"), "", "delay", "(default)"},  // keys before any section
+        {dir.file("b.ini"), "Settings", "almost", "1"}, // a header without "]"
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(readIniValue(c.path, c.section, c.key, "(default)"), c.expected) << c.key;
+    // In a later section of the same name: stored empty beats the default, spaces and one
+    // pair of matching quotes go, values are cut, the first of two keys wins.
+    const IniDocument doc = IniDocument::parse("[S]\r\nempty=\r\nspaced=  x y  \r\nq=\"a'\r\n"
+                                               "long=" +
+                                               std::string(6000, 'x') + "\r\ndup=1\r\ndup=2\r\n");
+    EXPECT_EQ(doc.value("S", "empty", "d") + "|" + doc.value("S", "spaced", "") + "|" +
+                  doc.value("S", "q", "") + "|" + doc.value("S", "dup", ""),
+              "|x y|\"a'|1");
+    EXPECT_EQ(doc.value("S", "long", "").size(), kMaxIniValueLength);
+}
+
+TEST(IniFile, AWriteChangesOnlyItsKeyAndNeverHarmsAnotherFile) {
+    TempFolder dir;
+    dir.write("a.ini", kHandWritten);
+    const std::string path = dir.file("a.ini");
+    ASSERT_TRUE(writeIniValue(path, "Settings", "DELAY", "30"));
+    ASSERT_TRUE(writeIniValue(path, "Settings", "recheck", "1"));
+    ASSERT_TRUE(writeIniValue(path, "Update", "GUI", "abc"));
+    // A line break cannot smuggle in another key.
+    ASSERT_TRUE(writeIniValue(path, "Update", "evil", "x\r\n[Settings]\r\ndelay=0"));
+    std::string expected = kHandWritten;
+    expected.replace(expected.find("Delay =  \"12\"  "), 15, "Delay =30");
+    expected.insert(expected.find("\r\n[Network]"), "recheck=1\r\n");
+    EXPECT_EQ(dir.read("a.ini"),
+              expected + "[Update]\r\nGUI=abc\r\nevil=x  [Settings]  delay=0\r\n");
+
+    ASSERT_TRUE(writeIniValue(dir.file("new.ini"), "Settings", "forcegc", "0"));
+    EXPECT_EQ(dir.read("new.ini"), "[Settings]\r\nforcegc=0\r\n");
+
+    // Files named by mistake, and files that cannot be read, stay as they are.
+    const std::string others[] = {"<?xml version=\"1.0\"?>\r\n<gpx>\r\n", "GC12345\r\nGC23456\r\n",
+                                  std::string("[Settings]\r\n\0\0", 14), "\xFF\xD8\xFF\xE0 jpeg"};
+    for (const std::string& content : others) {
+        dir.write("trip.ini", content);
+        EXPECT_FALSE(writeIniValue(dir.file("trip.ini"), "Settings", "delay", "5")) << content;
+        EXPECT_EQ(dir.read("trip.ini"), content);
+    }
+    for (const char* content : {"", "\r\n[Settings]\r\n", "# comment\n", "a=b\n"})
+        EXPECT_TRUE(looksLikeIniFile(content)) << content;
+    std::filesystem::create_directory(dir.path() / "dir.ini");
+    EXPECT_EQ(updateIniFile(dir.file("dir.ini"), [](IniDocument&) {}).status,
+              IniWriteResult::Status::Unreadable);
+    pixtrail::base::failAtomicRenamesForTesting(true);
+    EXPECT_FALSE(writeIniValue(path, "Settings", "delay", "1"));
+    pixtrail::base::failAtomicRenamesForTesting(false);
+    EXPECT_EQ(dir.read("a.ini").find("delay=1"), std::string::npos);
+}
+
+TEST(SettingsStore, TheWindowsSettingsLoadAndSaveThroughTheirTags) {
+    TempFolder dir;
+    const std::string ini = dir.file("pixtrail.ini");
+    MainWindowModel fresh;
+    LoadControlSettings(fresh, ini);
+    EXPECT_FALSE(dir.exists("pixtrail.ini"));       // loading never creates the file
+    EXPECT_TRUE(fresh.control("txtWidth").enabled); // interlocks ran while loading
+    SaveControlSettings(fresh, ini);
+    EXPECT_EQ(dir.read("pixtrail.ini"), kFreshFile); // every setting, in order, as default
+
+    // Odd stored values go through the window's own handling; the rest of the file stays.
+    dir.write("pixtrail.ini", "; my notes\r\n[Settings]\r\ndelay=\r\nshrinkwidth=12345\r\n"
+                              "onlyspoiler=0\r\nignorenospoiler=rubbish\r\ndelunused=7\r\n"
+                              "recheck= 1 \r\nSpoilerfolder=/geo/\xC3\xA6\xE6\x97\xA5\r\n");
+    MainWindowModel w;
+    EXPECT_EQ(LoadControlSettings(w, ini), std::vector<std::string>{"Spoilerfolder"});
+    EXPECT_EQ(w.control("txtDelay").text, ""); // stored empty is kept
+    EXPECT_EQ(w.control("txtWidth").text, "1234");
+    EXPECT_FALSE(w.control("txtOnlyWords").enabled);
+    EXPECT_EQ(w.control("chkIgnoreNoSpoil").value, 0); // not a number
+    EXPECT_EQ(w.control("chkDelUnused").value, 1);     // out of range: ticked
+    EXPECT_EQ(w.control("chkRecheck").value, 1);
+    EXPECT_EQ(w.control("chkGarminPhotos").value, 0); // a file from before the option
+    w.setValue("chkGarminPhotos", 1);
+    w.setText("txtDelay", "4");
+    SaveControlSettings(w, ini);
+    const std::string saved = dir.read("pixtrail.ini");
+    EXPECT_EQ(saved.rfind("; my notes\r\n[Settings]\r\ndelay=4\r\nshrinkwidth=1234\r\n", 0), 0u);
+    // A folder the code page cannot spell is not replaced by its '?' spelling.
+    EXPECT_NE(saved.find("Spoilerfolder=/geo/\xC3\xA6\xE6\x97\xA5\r\n"), std::string::npos);
+    EXPECT_NE(saved.find("\r\ngarminphotos=1\r\n"), std::string::npos);
+}
