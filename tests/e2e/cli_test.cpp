@@ -1,186 +1,172 @@
-#include "base/files.hpp"
 #include "e2e/cli_folder.hpp"
+#include "support/sample_pictures.hpp"
 
-#include <algorithm>
-#include <filesystem>
-
-namespace fs = std::filesystem;
 using namespace pixtrail::testing;
 
-namespace {
-
-// Caches done by an earlier run are in the folder: these runs need no cache page.
-class CliTest : public CliFolder {
+// Caches done by earlier runs are in the folder: runs of these need no cache page.
+class Cli : public CliFolder {
 protected:
     void SetUp() override {
         dir.write("spoilers/GC1A2B3 - no spoiler found.txt", "");
         dir.write("spoilers/GC22222 - Spoiler 1.jpg", "jpeg");
-        dir.write("spoilers/GC12AB - no spoiler found.txt", "");
-        dir.write("caches.gpx", "<gpx>\r\n<wpt><name>GC1A2B3</name></wpt>\r\n"
-                                "<wpt><name>GC22222</name></wpt>\r\n</gpx>\r\n");
-        writeSettings(kQuietFolder);
+        dir.write("caches.gpx",
+                  "<wpt><name>GC1A2B3</name></wpt>\r\n<wpt><name>GC22222</name></wpt>\r\n");
+        writeSettings("delunused=0\r\n");
     }
-    static constexpr const char* kQuietFolder = "onlysummary=0\r\ndelunused=0\r\n";
 };
 
-} // namespace
-
-TEST_F(CliTest, AnUnattendedRunPrintsItsLinesAndWritesItsLog) {
-    const ProgramResult r = run({"-a"});
-    EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.out, "GC1A2B3 no spoilers found\nGC22222 spoilers already downloaded\n");
-    EXPECT_EQ(r.err, "");
-    const std::string log = dir.read("log.txt");
-    EXPECT_NE(log.find("\r\nGC1A2B3 no spoilers found\r\nGC22222 spoilers already downloaded\r\n"
-                       "Finished: "),
-              std::string::npos);
-    EXPECT_EQ(log.find("waypoints processed"), std::string::npos);
-    ASSERT_FALSE(site.requests().empty());
-    EXPECT_EQ(site.requests().front().target, "/");
-    EXPECT_NE(site.requests().front().userAgent.find("Pixtrail"), std::string::npos);
-    EXPECT_FALSE(dir.exists("debug.txt"));
+// A refused command line starts nothing: no settings saved, no log written.
+TEST_F(Cli, CommandLinesItCannotUseEndWithStatus2AndTouchNothing) {
+    fs::create_directory(dir.path() / "folder.ini");
+    const Files untouched = {{"pixtrail.ini", dir.read("pixtrail.ini")}, {"log.txt", "-"}};
+    const std::string usage = "\nUsage: pixtrail-cli [-a] [--debug] [SETTINGS.ini | *";
+    std::vector<std::pair<Names, std::string>> cases = {
+        {{"-a", dir.path().string() + "/\xE6\x97\xA5\xE6\x9C\xAC.gpx"}, // no code page spells it
+         "pixtrail-cli: '*' holds characters Pixtrail cannot use in a path" + usage},
+        {{"-a", dir.file("missing.ini")},
+         "pixtrail-cli: cannot read the settings file *missing.ini: No such file or directory\n"},
+        {{dir.file("folder.ini")},
+         "pixtrail-cli: cannot read the settings file *folder.ini: Is a directory\n"}};
+    for (const std::string option : {"-v", "-x", "-?", "-help", "-debug", "--frobnicate"})
+        cases.push_back({{option}, "pixtrail-cli: unknown option '" + option + "'" + usage});
+    for (const auto& [args, err] : cases)
+        run(args.back(), args, 2, "", untouched, err);
 }
 
-TEST_F(CliTest, AnAttendedRunPrintsTotalsAndTheDebugSwitchWritesATrace) {
-    const ProgramResult r = run({"--debug", dir.file("pixtrail.ini")});
-    EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_NE(
-        r.out.find(
-            "GC22222 spoilers already downloaded\n2 waypoints processed\n0 pictures downloaded\n"
-            "0 files deleted\n"),
-        std::string::npos);
-    const std::string trace = dir.read("debug.txt");
-    EXPECT_EQ(trace.rfind("Pixtrail Debug file ", 0), 0u);
-    EXPECT_NE(trace.find(" Processing waypoint 'GC1A2B3'\r\n"), std::string::npos);
-}
+TEST_F(Cli, RunsSayWhatTheyDidAndKeepTheSettingsTheyRead) {
+    run("unattended", {"-a"}, 0, "GC1A2B3 no spoilers found\nGC22222 spoilers already downloaded\n",
+        {{"log.txt", "*\r\nStarted: *\r\nGC1A2B3 no spoilers found\r\n"
+                     "GC22222 spoilers already downloaded\r\nFinished: *"}, // no totals
+         {"debug.txt", "-"}});
 
-TEST_F(CliTest, AWaypointFileOnTheCommandLineIsUsedInsteadOfTheSavedOne) {
-    dir.write("other.gpx", "GC12AB\r\n");
-    const ProgramResult r = run({"-a", dir.file("other.gpx")});
-    EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.out, "GC12AB no spoilers found\n");
-    // The saved setting is untouched.
-    EXPECT_NE(dir.read("pixtrail.ini").find("Waypointfile=" + dir.file("caches.gpx")),
-              std::string::npos);
-}
+    // Attended and traced, with a waypoint file named on the command line: it is used, not
+    // saved, and ".ini" inside its name does not make it a settings file.
+    dir.write("trip.ini-backup.gpx", "GC1A2B3\r\n");
+    run("attended, traced", {"--debug", dir.file("trip.ini-backup.gpx")}, 0,
+        "*\nGC1A2B3 no spoilers found\n1 waypoints processed\n0 pictures downloaded\n"
+        "0 files deleted\n*",
+        {{"debug.txt", "Pixtrail Debug file * Processing waypoint 'GC1A2B3'\r\n*"},
+         {"trip.ini-backup.gpx", "GC1A2B3\r\n"},
+         {"pixtrail.ini", "*\r\nWaypointfile=" + dir.file("caches.gpx") + "\r\n*"}});
+    // A file named as settings that is no settings file is read, but never written.
+    dir.write("weekend.ini", "Caches to do this weekend\r\nGC1A2B3 by the lake\r\n");
+    run("not a settings file", {"-a", dir.file("weekend.ini")}, 1, "",
+        {{"weekend.ini", "Caches to do this weekend\r\nGC1A2B3 by the lake\r\n"}},
+        "*'" + dir.file("weekend.ini") + "' does not look like a settings file*");
 
-TEST_F(CliTest, FailedChecksAndBadCommandLinesHaveTheirExitCodes) {
-    ProgramResult r = run({"--frobnicate"});
-    EXPECT_EQ(r.exitCode, 2);
-    EXPECT_NE(r.err.find("unknown option"), std::string::npos);
+    // "Spoiler ü" as a Linux editor saves it, and a value no Windows code page can spell.
+    const std::string words = "onlywords=\xE6\x97\xA5\xE6\x9C\xAC\r\n";
+    const std::string folder = "Spoilerfolder=" + dir.file("spoilers") + "/Spoiler \xC3\xBC\r\n";
+    writeSettings(words + folder);
+    run("UTF-8 settings", {"-a"}, 4, "*",
+        {{"pixtrail.ini", "[Settings]\r\n" + words + folder + "*"}},
+        "*The value of onlywords in the settings file holds characters*");
+    EXPECT_TRUE(fs::is_directory(dir.path() / "spoilers" / "Spoiler \xC3\xBC"));
 
-    r = run({"-a", dir.file("\xE6\x97\xA5\xE6\x9C\xAC.gpx")}); // a name the code page cannot spell
-    EXPECT_EQ(r.exitCode, 2);
-    EXPECT_NE(r.err.find("cannot use in a path"), std::string::npos);
+    // A missing folder: without a terminal the question is answered No; unattended, it is
+    // made, before the run finds nobody listening where the site should be.
+    writeSettings("Spoilerfolder=" + dir.file("new-folder") + "\r\n", "cachehost=127.0.0.1:1\r\n");
+    run("missing folder", {}, 1, "", {{"new-folder", "-"}}, "*Do you wish to create it ?\nNo*");
+    run("missing folder, no site", {"-a"}, 1, "", {}, "Cannot connect to the internet !\n");
+    EXPECT_TRUE(fs::is_directory(dir.path() / "new-folder"));
 
-    r = run({"-a", dir.file("missing.ini")});
-    EXPECT_EQ(r.exitCode, 2);
-    EXPECT_NE(r.err.find("cannot read the settings file"), std::string::npos);
-
-    // A missing folder without a terminal to ask: the question is shown, answered No.
-    dir.write("caches.gpx", "<gpx/>\r\n");
-    writeSettings(kQuietFolder, "", "new-folder");
-    r = run({});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_NE(r.err.find("Do you wish to create it ?\nNo"), std::string::npos);
-    EXPECT_FALSE(dir.exists("new-folder"));
-
-    // Unattended, it is created.
-    r = run({"-a"});
-    EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_TRUE(dir.exists("new-folder"));
-
-    // Nobody listening where the site should be.
-    int deadPort = 0;
-    {
-        FixtureSite gone;
-        deadPort = gone.port();
+    // Its own settings file a folder, and a trace that cannot be written.
+    for (const char* name : {"pixtrail.ini", "debug.txt"}) {
+        fs::remove(dir.path() / name);
+        fs::create_directory(dir.path() / name);
     }
-    writeSettings(kQuietFolder, "", "spoilers", "127.0.0.1:" + std::to_string(deadPort));
-    r = run({"-a"});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err, "Cannot connect to the internet !\n");
-    EXPECT_EQ(r.out, "");
+    run("settings and trace unusable", {"-a", "--debug"}, 1, "*", {},
+        "*Cannot read the settings file '*/pixtrail.ini': Is a directory*"
+        "The debug trace cannot be written: Cannot write '*/debug.txt'*");
 }
 
-TEST_F(CliTest, ASyncDownloadsSpoilersFromTheSiteAndSkipsThemNextTime) {
-    dir.write("caches.gpx", "<wpt><name>GC5PX7Q</name></wpt>\r\n");
-    const std::string page = "<html><head><title>GC5PX7Q The Weir</title></head><body>" +
-                             std::string(1200, ' ') + "<li><a href=\"http://" + site.host() +
-                             "/cache/large/weir.png\" rel=\"lightbox\">Spoiler weir</a></li>"
-                             "<li><a href=\"http://" +
-                             site.host() +
-                             "/cache/large/gone.png\" rel=\"lightbox\">Spoiler gone</a></li>"
-                             "<span>end</span><h2>Logged Visits</h2></body></html>";
-    site.serve("/seek/cache_details.aspx?wp=GC5PX7Q&Submit6=Find", page);
-    const std::string picture("\x89PNG\r\n\x1a\n picture bytes", 22);
-    site.serve("/cache/large/weir.png", picture, "image/png");
+TEST_F(Cli, DownloadsRetryWhatDidNotArriveAndSkipWhatIsThereInAnyLetterCase) {
+    // Left by earlier runs in other letter case: a picture, and a page of this cache. A page
+    // from before pages named their encoding, of a cache without pictures.
+    dir.write("spoilers/gc5px7q - spoiler kept.jpg", "kept");
+    dir.write("spoilers/gc5px7q.html", "<html><head><title>gc5px7q</title></head></html>\r\n");
+    dir.write("spoilers/GC1A2B3.html", "<html><head><title>GC1A2B3</title></head></html>\r\n");
+    dir.write("caches.gpx", "GC5PX7Q\r\nGC1A2B3\r\n");
+    writeSettings("recheck=1\r\ndelunused=0\r\nshrinkpics=0\r\ngarminphotos=1\r\n");
+    servePage("GC5PX7Q", {"/cache/weir.jpg", "/cache/gone.jpg", "/cache/kept.jpg"});
+    servePage("GC1A2B3");
+    const std::string jpeg = texturedJpeg(40, 30, 1);
+    site.serve("/cache/weir.jpg", jpeg, "image/jpeg");
+    run("first", {"-a"}, 4, "GC5PX7Q 2 spoilers, 1 failed\nGC1A2B3 no spoilers found\n",
+        {{"spoilers/gc5px7q.html", "*<title>GC5PX7Q -  The Weir</title>*"},
+         {"spoilers/gc5px7q - spoiler kept.jpg", "kept"},
+         {"spoilers/GC1A2B3.html",
+          "<html><head><meta charset=\"windows-1252\"><title>GC1A2B3</title></head></html>\r\n"}});
+    EXPECT_EQ(spoilers("GC5PX7Q*"),
+              (Names{"gc5px7q - spoiler kept.jpg", "GC5PX7Q - Spoiler weir.jpg", "gc5px7q.html"}));
+    EXPECT_EQ(dir.read("spoilers/GC5PX7Q - Spoiler weir.jpg"), jpeg);
+    EXPECT_EQ(requests("/cache/kept.jpg"), 0);
+    EXPECT_EQ(requests("/gone_l.jpg"), 1); // the retry at the other address
+    // The device's tree holds the downloaded picture itself.
+    EXPECT_TRUE(fs::equivalent(
+        dir.path() / "spoilers/GC5PX7Q - Spoiler weir.jpg",
+        dir.path() / "spoilers/Garmin/GeocachePhotos/Q/7/GC5PX7Q/Spoilers/Spoiler weir.jpg"));
 
-    ProgramResult r = run({"-a"});
-    EXPECT_EQ(r.exitCode, 4) << r.err;
-    EXPECT_EQ(r.out, "GC5PX7Q 1 spoilers, 1 failed\n");
-    EXPECT_EQ(dir.read("spoilers/GC5PX7Q - Spoiler weir.png"), picture);
-    EXPECT_FALSE(dir.exists("spoilers/GC5PX7Q - Spoiler gone.png"));
-    const auto targets = site.targets();
-    EXPECT_EQ(std::count(targets.begin(), targets.end(), "/gone_l.png"), 1); // the retry
-    EXPECT_NE(dir.read("spoilers/GC5PX7Q.html").find("<title>GC5PX7Q -  The Weir</title>"),
-              std::string::npos);
-
-    // The picture that did not arrive is tried again next time; the other is not fetched.
+    // What did not arrive is tried again next time, and nothing else.
+    writeSettings("delunused=0\r\ngarminphotos=1\r\n");
+    site.serve("/cache/gone.jpg", jpeg, "image/jpeg");
     site.clearRequests();
-    r = run({"-a"});
-    EXPECT_EQ(r.out, "GC5PX7Q 1 spoilers, 1 failed\n");
-    EXPECT_EQ(site.targets(),
-              (std::vector<std::string>{"/", "/seek/cache_details.aspx?wp=GC5PX7Q&Submit6=Find",
-                                        "/cache/large/gone.png", "/gone_l.png"}));
-    site.serve("/cache/large/gone.png", picture, "image/png");
-    r = run({"-a"});
-    EXPECT_EQ(r.out, "GC5PX7Q 2 spoilers\n");
-
-    // Complete now: skipped without a request.
+    run("second", {"-a"}, 0, "GC5PX7Q 3 spoilers\nGC1A2B3 no spoilers found\n");
+    EXPECT_EQ(site.targets(), (Names{"/", target("GC5PX7Q"), "/cache/gone.jpg"}));
     site.clearRequests();
-    r = run({"-a"});
-    EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.out, "GC5PX7Q spoilers already downloaded\n");
-    EXPECT_EQ(site.targets(), std::vector<std::string>{"/"}); // only the probe
+    run("complete", {"-a"}, 0, "GC5PX7Q spoilers already downloaded\nGC1A2B3 no spoilers found\n");
+    EXPECT_EQ(site.targets(), Names{"/"}); // only the probe
 }
 
-TEST_F(CliTest, CtrlCStopsLikeTheStopButton) {
-    std::string gpx;
-    for (const char* code : {"GC3AAAA", "GC3BBBB", "GC3CCCC", "GC3DDDD"}) {
-        gpx += std::string("<wpt><name>") + code + "</name></wpt>\r\n";
-        site.serve(std::string("/seek/cache_details.aspx?wp=") + code + "&Submit6=Find",
-                   std::string("<html><head><title>") + code + "</title></head></html>");
-    }
-    dir.write("caches.gpx", gpx);
-    dir.write("spoilers/GC9ZZZZ - old.jpg", "x");
-    std::string ini = dir.read("pixtrail.ini");
-    ini.replace(ini.find("delay=0"), 7, "delay=2");
-    ini.replace(ini.find("delunused=0"), 11, "delunused=1");
-    dir.write("pixtrail.ini", ini);
-
-    RunOptions ctrlC = options();
-    ctrlC.interruptAfterLines = 1;
-    const ProgramResult r = runProgram(exe, {"-a"}, ctrlC);
-    EXPECT_EQ(r.exitCode, 0) << r.err;
-    // Ctrl-C came during the wait before the second page; that cache is still finished.
-    EXPECT_EQ(r.out,
-              "GC3AAAA no spoilers found\nGC3BBBB no spoilers found\nStopping in progress\n");
-    EXPECT_TRUE(dir.exists("spoilers/GC9ZZZZ - old.jpg")); // a stopped run deletes nothing
-    EXPECT_NE(dir.read("log.txt").find("Stopping in progress"), std::string::npos);
-}
-
-TEST_F(CliTest, CtrlCGivesUpATransferThatHasStalled) {
-    dir.write("caches.gpx",
-              "<wpt><name>GC3AAAA</name></wpt>\r\n<wpt><name>GC3BBBB</name></wpt>\r\n");
-    Fault mute;
-    mute.kind = Fault::Kind::NeverAnswer;
-    site.setFault("/seek/cache_details.aspx?wp=GC3AAAA&Submit6=Find", mute);
-    RunOptions ctrlC = options();
-    ctrlC.interruptAfter = std::chrono::milliseconds(1500);
-    const ProgramResult r = runProgram(exe, {"-a"}, ctrlC);
-    EXPECT_EQ(r.exitCode, 4) << r.err; // the cache could not be completed
-    EXPECT_EQ(r.out, "GC3AAAA page not available\nStopping in progress\n");
+TEST_F(Cli, CtrlCStopsLikeStopAndGivesUpAStalledTransfer) {
+    site.setFault(target("GC3EEEE"), fault(Fault::Kind::NeverAnswer));
+    dir.write("caches.gpx", "GC3EEEE\r\nGC3BBBB\r\n");
+    const ProgramResult r =
+        run("stalled", {"-a"}, 4, "GC3EEEE page not available\nStopping in progress\n",
+            {{"spoilers/.pixtrail-incomplete-GC3EEEE.part", ""}}, "", // not done
+            {60s, 0, {}, 1500ms});
     EXPECT_LT(r.wallSeconds, 12); // not the transfer's time-out of ten minutes
-    EXPECT_TRUE(dir.exists("spoilers/.pixtrail-incomplete-GC3AAAA.part"));
+
+    for (const char* code : {"GC3AAAA", "GC3BBBB", "GC3CCCC", "GC3DDDD"})
+        servePage(code);
+    dir.write("caches.gpx", "GC3AAAA\r\nGC3BBBB\r\nGC3CCCC\r\nGC3DDDD\r\n");
+    writeSettings("delay=2\r\n"); // and delete unused files, but a stopped run deletes nothing
+    // Ctrl-C comes during the wait before the second page; that cache is still finished.
+    run("waiting", {"-a"}, 0,
+        "GC3AAAA no spoilers found\nGC3BBBB no spoilers found\nStopping in progress\n",
+        {{"spoilers/GC22222 - Spoiler 1.jpg", "jpeg"},
+         {"log.txt", "*\r\nStopping in progress\r\n*"}},
+        "", {60s, 1, {}, {}});
+}
+
+// Waypoint files users have today: none may lose or change a file of theirs.
+TEST_F(Cli, WaypointFilesWithoutWaypointsDeleteNothingAndTodaysCodeListsAreRead) {
+    dir.write("spoilers/GC1A2B3.html", "<html></html>\r\n");
+    writeSettings(""); // deletes unused files
+    Files kept;
+    for (const std::string& name : spoilers())
+        kept.push_back({"spoilers/" + name, dir.read("spoilers/" + name)});
+    const std::string said =
+        "No waypoints found in " + dir.file("caches.gpx") + ": nothing deleted";
+    kept.push_back({"log.txt", "*\r\n" + said + "\r\n*"});
+    for (const auto& [what, content] :
+         {std::pair<std::string, std::string>{"empty", ""},
+          {"binary", std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16)},
+          {"foreign", "Shopping list\r\nmilk\r\neggs\r\n"},
+          {"query title only", "<gpx><name>My query</name></gpx>\r\n"}}) {
+        dir.write("caches.gpx", content);
+        run(what, {"-a"}, 0, said + "\n", kept);
+    }
+
+    // A byte-order mark, lower case and spaces, six and seven characters; the site has none
+    // of their pages. The other caches' files go, theirs are asked for again.
+    dir.write("caches.gpx", "\xEF\xBB\xBFGC5PX7Q\r\n  gc12345 \r\nGC98AB\r\n");
+    run("code list", {"-a"}, 4,
+        "GC5PX7Q page not available\nGC12345 page not available\nGC98AB page not available\n"
+        "Deleted  *");
+    EXPECT_EQ(spoilers("*"),
+              (Names{".pixtrail-incomplete-GC12345.part", ".pixtrail-incomplete-GC5PX7Q.part",
+                     ".pixtrail-incomplete-GC98AB.part", "index.html"}));
+    for (const char* code : {"GC5PX7Q", "GC12345", "GC98AB"})
+        EXPECT_EQ(requests(target(code)), 1) << code;
 }
