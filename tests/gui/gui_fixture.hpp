@@ -1,132 +1,141 @@
 #pragma once
 
+#include "base/files.hpp"
 #include "gui/gui_program.hpp"
+#include "scrape/curl_fetch.hpp"
 #include "support/fixture_site.hpp"
 #include "support/temp_folder.hpp"
 
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMessageBox>
-#include <QObject>
-#include <QStringList>
+#include <QPushButton>
+#include <QTest>
 #include <QTimer>
-#include <QUrl>
 
-#include <functional>
-#include <map>
-#include <memory>
-#include <string>
-#include <vector>
-
-class QListWidget;
+#include <algorithm>
 
 namespace pixtrail::testing {
 
 /// A bound for waits in milliseconds, never an expectation.
 constexpr int kWait = 30000;
 
-/// What is wrong with the window's arrangement, empty when nothing is: a caption shown cut
-/// short, a control outside the window or over another, rows out of their designed order,
-/// a progress list whose bottom border is not drawn.
+int runWindowTest(int argc, char** argv);
+int runRunTest(int argc, char** argv);
+int closeDuringRunChild(const char* folder); ///< returns only if closing did not end it
+int layoutCheckChild(); ///< at the environment's scale factor: 0 when the layout is sound
+
+/// What is wrong with the window's arrangement, empty when nothing is: a caption cut short,
+/// a control outside the window or over another, rows out of order, an undrawn list border.
 QString layoutProblem(QWidget& window);
 
+inline shell::ProgramPaths pathsIn(const std::string& folder) {
+    auto in = [&](const char* name) { return base::joinPath(folder, name); };
+    return {folder,          in("pixtrail.ini"), in("language.ini"),
+            in("debug.txt"), in("log.txt"),      in("user.ini")};
+}
+
 /// A request that stays unanswered until the site is taken down.
-inline Fault neverAnswer() {
+inline const Fault kNeverAnswer = [] {
     Fault fault;
     fault.kind = Fault::Kind::NeverAnswer;
     return fault;
-}
+}();
 
-/// A modal dialog as the user saw it.
+/// A modal dialog as the user saw it; a file dialog's text is the path it opened on.
 struct SeenDialog {
-    QString className; ///< "QMessageBox" or "QFileDialog"
-    QString title;
     QString text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
-    QMessageBox::StandardButtons buttons;
     QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
-    QStringList nameFilters;   ///< file dialogs
-    QStringList selectedFiles; ///< file dialogs, as they opened
-    QString directory;         ///< file dialogs, as they opened
 };
 
-/// Answers every modal dialog the window opens, from inside the dialog's own event loop,
-/// and remembers what it saw: message boxes get OK (questions `questionAnswer`), file
-/// dialogs choose `fileAnswer` or are cancelled when it is empty.
-class DialogAnswerer : public QObject {
-    Q_OBJECT
-
-public:
-    DialogAnswerer();
-
+/// A program folder, a local web site and the window program over them; how the program
+/// would end is recorded. Every modal dialog is answered from inside its own event loop and
+/// remembered: message boxes get OK (questions `questionAnswer`), file dialogs `fileAnswer`.
+struct GuiFixture {
+    TempFolder dir;
+    std::unique_ptr<FixtureSite> site = std::make_unique<FixtureSite>();
+    std::unique_ptr<gui::GuiProgram> program;
+    std::vector<int> exits, exitsAtOnce;
     std::vector<SeenDialog> seen;
     QMessageBox::StandardButton questionAnswer = QMessageBox::No;
     QString fileAnswer;
-    /// Called with each dialog before it is answered.
-    std::function<void(const SeenDialog&)> onDialog;
+    QTimer answerer;
 
-    /// Texts of the message boxes seen so far.
-    QStringList messageTexts() const;
+    GuiFixture() {
+        QObject::connect(&answerer, &QTimer::timeout, [this] { answerDialog(); });
+        answerer.start(10);
+        std::filesystem::create_directory(dir.path() / "spoilers");
+        site->serve("/", "<html>the geocaching site</html>");
+    }
+    ~GuiFixture() {
+        // A run waiting for the site needs the site gone before it can return; otherwise the
+        // program goes first, so that the site's end need not wait out a kept-alive connection.
+        if (program && program->runInProgress())
+            site.reset();
+        program.reset();
+    }
 
-private:
-    void answer();
-    QTimer m_timer;
-};
+    /// pixtrail.ini (or `file`) reading caches.gpx into the folder "spoilers", without delay,
+    /// shrinking, cleanup or summary, every host on the site; `changes` win over these.
+    void writeSettings(std::map<std::string, std::string> changes = {},
+                       const std::string& file = "pixtrail.ini") {
+        changes.insert(
+            {{"Waypointfile", dir.file("caches.gpx")}, {"Spoilerfolder", dir.file("spoilers")}});
+        for (const char* key : {"delay", "onlysummary", "delunused", "shrinkpics"})
+            changes.insert({key, "0"});
+        std::string ini = "[Settings]\r\n";
+        for (const auto& [key, value] : changes)
+            ini += key + "=" + value + "\r\n";
+        ini += "[Network]\r\n";
+        for (const char* key :
+             {"cachehost", "imagehost1", "imagehost2", "imagehost3", "cdnhost", "homehost"})
+            ini += std::string(key) + "=" + site->host() + "\r\n";
+        dir.write(file, ini);
+    }
+    void writeWaypoints(const std::vector<std::string>& codes, const char* file = "caches.gpx") {
+        std::string gpx;
+        for (const std::string& code : codes)
+            gpx += "<wpt><name>" + code + "</name></wpt>\r\n";
+        dir.write(file, gpx);
+    }
+    static std::string cachePath(const std::string& code) {
+        return "/seek/cache_details.aspx?wp=" + code + "&Submit6=Find";
+    }
+    void serveCache(const std::string& code) { // a page without pictures
+        site->serve(cachePath(code), "<html><head><title>" + code + "</title></head><body>" +
+                                         std::string(1200, ' ') +
+                                         "<h2>Logged Visits</h2></body></html>");
+    }
+    bool requested(const std::string& code) const {
+        const auto targets = site->targets();
+        return std::find(targets.begin(), targets.end(), cachePath(code)) != targets.end();
+    }
 
-/// Records what is opened in the user's browser.
-class UrlRecorder : public QObject {
-    Q_OBJECT
+    void start(const std::vector<std::string>& arguments = {}) {
+        program = std::make_unique<gui::GuiProgram>(
+            pathsIn(base::ansiPath(dir.path())),
+            [](const scrape::Endpoints& e) { return std::make_unique<scrape::CurlFetch>(e); },
+            gui::ProcessControl{[this](int code) { exits.push_back(code); },
+                                [this](int code) { exitsAtOnce.push_back(code); }});
+        program->start(shell::parseArguments(arguments).commandLine);
+    }
 
-public:
-    UrlRecorder();
-    ~UrlRecorder() override;
-    QList<QUrl> opened;
-
-public slots:
-    void open(const QUrl& url) { opened.append(url); }
-};
-
-/// A program folder, a local web site and the window program over them, with the ways the
-/// program would end recorded instead of ending the test.
-class GuiFixture {
-public:
-    DialogAnswerer dialogs;
-    TempFolder dir;
-    std::vector<int> exits;
-    std::vector<int> exitsAtOnce;
-    int updateDatesCleared = 0;
-    std::unique_ptr<gui::GuiProgram> program;
-    std::unique_ptr<FixtureSite> site = std::make_unique<FixtureSite>();
-
-    GuiFixture();
-    ~GuiFixture();
-
-    shell::ProgramPaths paths() const;
-    /// pixtrail.ini (or `file`) with the waypoint file caches.gpx, the folder "spoilers",
-    /// no delay, no shrinking, no cleanup and every host pointing at the site; `changes`
-    /// replace or add keys of section Settings.
-    void writeSettings(const std::map<std::string, std::string>& changes = {},
-                       const std::string& file = "pixtrail.ini");
-    /// A GPX file with these cache codes.
-    void writeWaypoints(const std::vector<std::string>& codes,
-                        const std::string& name = "caches.gpx");
-    /// A cache page without pictures at the cache's address on the site.
-    void serveCache(const std::string& code);
-    static std::string cachePath(const std::string& code);
-    /// True once the site has been asked for the cache's page.
-    bool requested(const std::string& code) const;
-
-    /// Makes the program and runs its start-up with this command line.
-    gui::GuiProgram& start(const std::vector<std::string>& arguments = {});
-
-    template <class Widget> Widget* widget(const char* objectName) const {
+    template <class Widget = QWidget> Widget* widget(const char* objectName) const {
         return program->window().findChild<Widget*>(QString::fromLatin1(objectName));
     }
-    QListWidget* progressList() const;
-    QStringList lines() const;
-    /// Text of the selected line of the progress list, empty when none.
-    QString currentLine() const;
     const shell::Control& control(const char* name) const {
         return program->app().session.window.control(name);
     }
+    QStringList lines() const {
+        QStringList texts;
+        for (int i = 0; i < widget<QListWidget>("lstProgress")->count(); ++i)
+            texts.append(widget<QListWidget>("lstProgress")->item(i)->text());
+        return texts;
+    }
+    void answerDialog(); ///< chooses Cancel in a file dialog when `fileAnswer` is empty
 };
 
 } // namespace pixtrail::testing

@@ -1,36 +1,24 @@
-#include "suites.hpp"
+#include "gui_fixture.hpp"
 
 #include <QApplication>
 
-#include <cstring>
+#include <string>
 
-// "test_gui SUITE [Qt Test options]" runs one suite; without a suite name, all of them.
-// The window needs no display: Qt's offscreen platform draws into memory.
+using namespace pixtrail::testing;
+
+// "test_gui SUITE [Qt Test options]" runs one suite (without a name, all) offscreen.
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    if (argc == 3 && std::strcmp(argv[1], "--close-during-run") == 0)
+    const TempFolder config; // the per-user folder of every program the tests start
+    qputenv("XDG_CONFIG_HOME", config.path().string().c_str());
+    const std::string first = argc > 1 ? argv[1] : "";
+    if (first == "--close-during-run" && argc == 3)
         return closeDuringRunChild(argv[2]);
-    if (argc == 2 && std::strcmp(argv[1], "--layout-check") == 0)
+    if (first == "--layout-check")
         return layoutCheckChild();
-
-    struct Suite {
-        const char* name;
-        int (*run)(int, char**);
-    };
-    const Suite suites[] = {{"StartupWindowTest", runStartupWindowTest},
-                            {"InputTest", runInputTest},
-                            {"CommandLineTest", runCommandLineTest},
-                            {"RunWindowTest", runRunWindowTest},
-                            {"ProgramTest", runProgramTest}};
-    if (argc >= 2)
-        for (const Suite& suite : suites)
-            if (std::strcmp(argv[1], suite.name) == 0) {
-                argv[1] = argv[0];
-                return suite.run(argc - 1, argv + 1);
-            }
-    int failed = 0;
-    for (const Suite& suite : suites)
-        failed += suite.run(argc, argv);
-    return failed;
+    if (first != "WindowTest" && first != "RunTest")
+        return runWindowTest(argc, argv) + runRunTest(argc, argv);
+    argv[1] = argv[0];
+    return (first == "RunTest" ? runRunTest : runWindowTest)(argc - 1, argv + 1);
 }
