@@ -8,93 +8,62 @@
 namespace pixtrail::testing {
 namespace {
 
-std::string writePng(png_image& image, const void* pixels) {
-    png_alloc_size_t size = 0;
-    if (!png_image_write_to_memory(&image, nullptr, &size, 0, pixels, 0, nullptr))
-        throw std::runtime_error("libpng cannot size the test picture");
-    std::string bytes(size, '\0');
-    if (!png_image_write_to_memory(&image, bytes.data(), &size, 0, pixels, 0, nullptr))
-        throw std::runtime_error("libpng cannot write the test picture");
-    bytes.resize(size);
-    return bytes;
-}
-
-int appendBytes(GifFileType* gif, const GifByteType* bytes, int length) {
-    static_cast<std::string*>(gif->UserData)
-        ->append(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(length));
-    return length;
-}
-
-void check(int result, const char* what) {
-    if (result == GIF_ERROR)
-        throw std::runtime_error(std::string("giflib cannot write the test picture: ") + what);
+void check(bool ok) {
+    if (!ok)
+        throw std::runtime_error("libpng or giflib cannot write the test picture");
 }
 
 } // namespace
 
-std::string writeTestPng(const imaging::Picture& picture) {
+std::string writeTestPng(const imaging::Picture& picture, const std::vector<std::uint8_t>& alpha) {
+    std::vector<std::uint8_t> bgra;
+    for (std::size_t i = 0; i < alpha.size(); ++i)
+        bgra.insert(bgra.end(), {picture.pixels[3 * i], picture.pixels[3 * i + 1],
+                                 picture.pixels[3 * i + 2], alpha[i]});
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
     image.width = static_cast<png_uint_32>(picture.width);
     image.height = static_cast<png_uint_32>(picture.height);
-    image.format = PNG_FORMAT_BGR;
-    return writePng(image, picture.pixels.data());
-}
-
-std::string writeTestPngWithAlpha(int width, int height, const std::vector<std::uint8_t>& bgra) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = static_cast<png_uint_32>(width);
-    image.height = static_cast<png_uint_32>(height);
-    image.format = PNG_FORMAT_BGRA;
-    return writePng(image, bgra.data());
+    image.format = alpha.empty() ? PNG_FORMAT_BGR : PNG_FORMAT_BGRA;
+    image.flags = PNG_IMAGE_FLAG_FAST;
+    png_alloc_size_t size = PNG_IMAGE_PNG_SIZE_MAX(image);
+    std::string bytes(size, '\0');
+    check(png_image_write_to_memory(&image, bytes.data(), &size, 0,
+                                    alpha.empty() ? picture.pixels.data() : bgra.data(), 0,
+                                    nullptr));
+    bytes.resize(size);
+    return bytes;
 }
 
 std::string writeTestGif(int screenWidth, int screenHeight, const std::vector<GifColour>& palette,
                          const std::vector<GifFrame>& frames) {
+    const OutputFunc append = [](GifFileType* gif, const GifByteType* bytes, int length) {
+        static_cast<std::string*>(gif->UserData)
+            ->append(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(length));
+        return length;
+    };
     std::string out;
     int error = 0;
-    GifFileType* gif = EGifOpen(&out, appendBytes, &error);
-    if (!gif)
-        throw std::runtime_error("giflib cannot start a test picture");
+    GifFileType* gif = EGifOpen(&out, append, &error); // null only when memory runs out
     EGifSetGifVersion(gif, true);
     std::vector<GifColorType> colours;
     for (const GifColour& c : palette)
         colours.push_back({c.r, c.g, c.b});
     ColorMapObject* map = GifMakeMapObject(static_cast<int>(colours.size()), colours.data());
-    check(EGifPutScreenDesc(gif, screenWidth, screenHeight, 8, 0, map), "screen");
+    check(EGifPutScreenDesc(gif, screenWidth, screenHeight, 8, 0, map) == GIF_OK);
     GifFreeMapObject(map);
     for (const GifFrame& frame : frames) {
-        if (frame.transparent >= 0) {
-            GraphicsControlBlock control{};
-            control.TransparentColor = frame.transparent;
-            GifByteType block[4];
-            const size_t length = EGifGCBToExtension(&control, block);
-            check(EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(length), block),
-                  "control block");
-        }
+        GraphicsControlBlock control{DISPOSAL_UNSPECIFIED, false, 0, frame.transparent};
+        GifByteType block[4];
+        const auto length = static_cast<int>(EGifGCBToExtension(&control, block));
+        check(frame.transparent < 0 ||
+              EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, length, block) == GIF_OK);
         check(EGifPutImageDesc(gif, frame.left, frame.top, frame.width, frame.height,
-                               frame.interlaced, nullptr),
-              "frame");
-        std::vector<int> rows;
-        if (frame.interlaced) {
-            const int start[] = {0, 4, 2, 1};
-            const int step[] = {8, 8, 4, 2};
-            for (int pass = 0; pass < 4; ++pass)
-                for (int y = start[pass]; y < frame.height; y += step[pass])
-                    rows.push_back(y);
-        } else {
-            for (int y = 0; y < frame.height; ++y)
-                rows.push_back(y);
-        }
-        for (int y : rows) {
-            std::vector<GifPixelType> line(frame.indices.begin() + y * frame.width,
-                                           frame.indices.begin() + (y + 1) * frame.width);
-            check(EGifPutLine(gif, line.data(), frame.width), "line");
-        }
+                               frame.interlaced, nullptr) == GIF_OK);
+        std::vector<GifPixelType> indices(frame.indices.begin(), frame.indices.end());
+        check(EGifPutLine(gif, indices.data(), frame.width * frame.height) == GIF_OK);
     }
-    if (EGifCloseFile(gif, &error) == GIF_ERROR)
-        throw std::runtime_error("giflib cannot finish a test picture");
+    check(EGifCloseFile(gif, &error) == GIF_OK);
     return out;
 }
 

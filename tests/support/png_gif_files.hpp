@@ -10,31 +10,24 @@
 // not lean on the code that reads them.
 namespace pixtrail::testing {
 
-/// PNG bytes of a picture (8-bit RGB).
-std::string writeTestPng(const imaging::Picture& picture);
-
-/// PNG bytes of a picture with transparency: `bgra` holds four bytes per pixel, top row
-/// first, in blue, green, red, alpha order.
-std::string writeTestPngWithAlpha(int width, int height, const std::vector<std::uint8_t>& bgra);
+/// PNG bytes of a picture, 8-bit RGB; with `alpha` (one byte a pixel) 8-bit RGBA.
+std::string writeTestPng(const imaging::Picture& picture,
+                         const std::vector<std::uint8_t>& alpha = {});
 
 struct GifColour {
     std::uint8_t r = 0, g = 0, b = 0;
 };
 
-/// One frame of a GIF: its place on the screen and one colour index per pixel, row by row
-/// from the top (the writer puts them in interlaced order when asked).
+/// A GIF frame: its place on the screen, its colour indices in the order stored (row by
+/// row; an interlaced frame's in its four passes), and the index drawn transparent, if any.
 struct GifFrame {
-    int left = 0;
-    int top = 0;
-    int width = 0;
-    int height = 0;
+    int left = 0, top = 0, width = 0, height = 0;
     std::vector<std::uint8_t> indices;
     bool interlaced = false;
-    int transparent = -1; ///< index written as transparent in a graphics control block
+    int transparent = -1;
 };
 
-/// GIF89a bytes: a logical screen with `palette` as its global colour table (a size of 2,
-/// 4, 8 ... 256 entries), then the frames.
+/// GIF89a bytes: a screen with `palette` (2, 4 ... 256 colours) as colour table, and frames.
 std::string writeTestGif(int screenWidth, int screenHeight, const std::vector<GifColour>& palette,
                          const std::vector<GifFrame>& frames);
 
