@@ -1,81 +1,61 @@
 #include "app/startup.hpp"
 #include "base/files.hpp"
-#include "shell/command_line.hpp"
 #include "support/fake_fetch.hpp"
 #include "support/recording_frontend.hpp"
 #include "support/temp_folder.hpp"
 
 #include <gtest/gtest.h>
 
-using namespace pixtrail::app;
-using pixtrail::shell::CommandLine;
-using pixtrail::shell::parseArguments;
-using pixtrail::testing::FakeFetch;
-using pixtrail::testing::RecordingFrontend;
-using pixtrail::testing::TempFolder;
+using namespace pixtrail;
 
 namespace {
-CommandLine args(const std::vector<std::string>& arguments) {
-    return parseArguments(arguments).commandLine;
-}
-
 struct StartedApp {
-    TempFolder dir;
-    RecordingFrontend frontend;
-    pixtrail::app::Application app{frontend,
-                                   {pixtrail::base::ansiPath(dir.path()), dir.file("pixtrail.ini"),
-                                    dir.file("language.ini"), dir.file("debug.txt"),
-                                    dir.file("log.txt")},
-                                   [](const auto&) { return std::make_unique<FakeFetch>(); }};
+    pixtrail::testing::TempFolder dir;
+    pixtrail::testing::RecordingFrontend frontend;
+    app::Application app{
+        frontend,
+        {base::ansiPath(dir.path()), dir.file("pixtrail.ini"), dir.file("language.ini"),
+         dir.file("debug.txt"), dir.file("log.txt")},
+        [](const auto&) { return std::make_unique<pixtrail::testing::FakeFetch>(); }};
+
+    app::StartupPlan start(const std::vector<std::string>& arguments) {
+        return app::Form_Load(app, shell::parseArguments(arguments).commandLine);
+    }
+    const shell::Control& control(const char* name) { return app.session.window.control(name); }
 };
 } // namespace
 
-TEST(FormLoadTest, AWaypointFileArgumentShowsInTxtcmdAndRunsAtOnce) {
-    StartedApp s;
-    s.dir.write("pixtrail.ini", "[Settings]\r\nWaypointfile=/saved.gpx\r\nshrinkpics=0\r\n"
-                                "[Network]\r\nhomehost=www.example.test:81\r\n");
-    const StartupPlan plan = Form_Load(s.app, args({"/home/me/geo caches/week.gpx"}));
-    EXPECT_TRUE(plan.runNow);
-    EXPECT_FALSE(plan.endAfterRun);
-    EXPECT_EQ(s.app.session.window.control("txtcmd").text, "/home/me/geo caches/week.gpx");
-    EXPECT_TRUE(s.app.session.window.control("txtcmd").visible);
-    EXPECT_FALSE(s.app.session.window.control("txtcmd").enabled);
-    EXPECT_FALSE(s.app.session.window.control("cmdWaypointopen").enabled);
-    EXPECT_EQ(s.app.session.window.control("txtWpFile").text, "/saved.gpx");
-    EXPECT_FALSE(
-        s.app.session.window.control("txtWidth").enabled); // settings loaded with interlocks
-    EXPECT_EQ(s.app.session.window.control("Label2").caption, "www.example.test:81/pixtrail");
-    EXPECT_EQ(s.app.endpoints.updateFeedAddress(), "http://www.example.test:81/pixtrail/index.htm");
+TEST(FormLoad, AWaypointFileOrAnUnattendedRunStartsAtOnce) {
+    // arguments; then whether to run now and end after it, and the waypoint file txtcmd shows
+    using Case = std::tuple<std::vector<std::string>, bool, bool, std::string>;
+    for (const auto& [arguments, runNow, endAfterRun, shown] :
+         {Case{{}, false, false, ""}, Case{{"abcd"}, true, false, ""}, // short: the saved file
+          Case{{"\"/geo", "caches/a.gpx\""}, true, false, "/geo caches/a.gpx"},
+          Case{{"-a"}, true, true, ""}}) {
+        StartedApp s;
+        const app::StartupPlan plan = s.start(arguments);
+        EXPECT_EQ(
+            std::tuple(plan.runNow, plan.endAfterRun, s.app.session.unattended,
+                       s.control("txtcmd").visible, s.control("txtcmd").text,
+                       s.control("cmdWaypointopen").enabled),
+            std::tuple(runNow, endAfterRun, endAfterRun, !shown.empty(), shown, shown.empty()))
+            << shown;
+    }
 }
 
-TEST(FormLoadTest, ShortArgumentsSettingsFilesAndUnattendedRuns) {
-    StartedApp s;
-    EXPECT_EQ(Form_Load(s.app, args({})).runNow, false);
-
-    StartedApp shortArg;
-    const StartupPlan p = Form_Load(shortArg.app, args({"x"}));
-    EXPECT_TRUE(p.runNow); // runs with the saved waypoint file
-    EXPECT_FALSE(shortArg.app.session.window.control("txtcmd").visible);
-
-    StartedApp settings;
-    settings.dir.write("other.ini", "[Settings]\r\ndelay=42\r\n");
-    const StartupPlan ps = Form_Load(settings.app, args({settings.dir.file("other.ini")}));
-    EXPECT_FALSE(ps.runNow); // only selects the settings file
-    EXPECT_EQ(settings.app.paths.settingsFile, settings.dir.file("other.ini"));
-    EXPECT_EQ(settings.app.session.window.control("txtDelay").text, "42");
-
-    StartedApp unattended;
-    const StartupPlan pu = Form_Load(unattended.app, args({"-a"}));
-    EXPECT_TRUE(pu.runNow);
-    EXPECT_TRUE(pu.endAfterRun);
-    EXPECT_TRUE(unattended.app.session.unattended);
-}
-
-TEST(FormLoadTest, TheWindowIsTranslatedBeforeSettingsLoad) {
+TEST(FormLoad, TheWindowIsTranslatedAndLoadsTheSettingsTheCommandLineNames) {
     StartedApp s;
     s.dir.write("language.ini", "[Pixtrail]\r\nSTAR5TART=Beginnen\r\n");
-    Form_Load(s.app, args({}));
-    EXPECT_EQ(s.app.session.window.control("cmdSync").caption, "Beginnen");
+    s.dir.write("other.ini", "[Settings]\r\nWaypointfile=/saved.gpx\r\nshrinkpics=0\r\n"
+                             "[Network]\r\nhomehost=www.example.test:81\r\n");
+    s.dir.write(".pixtrail-abc123.tmp", "half");             // left behind by an interrupted write
+    EXPECT_FALSE(s.start({s.dir.file("other.ini")}).runNow); // only selects the settings file
+    EXPECT_EQ(s.app.paths.settingsFile, s.dir.file("other.ini"));
+    EXPECT_EQ(s.control("txtWpFile").text, "/saved.gpx");
+    EXPECT_FALSE(s.control("txtWidth").enabled); // loaded with the interlocks of the controls
+    EXPECT_EQ(s.control("Label2").caption, "www.example.test:81/pixtrail");
+    EXPECT_EQ(s.app.endpoints.updateFeedAddress(), "http://www.example.test:81/pixtrail/index.htm");
+    EXPECT_FALSE(s.dir.exists(".pixtrail-abc123.tmp"));
+    EXPECT_EQ(s.control("cmdSync").caption, "Beginnen");
     EXPECT_EQ(s.app.session.tr("Processing %s", "GC1"), "Processing GC1");
-    EXPECT_NE(s.dir.read("language.ini").find("Processing %s"), std::string::npos);
 }

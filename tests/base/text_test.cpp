@@ -1,72 +1,82 @@
+#include "base/ansi_text.hpp"
 #include "base/text.hpp"
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cmath>
+
 using namespace pixtrail::base;
 
-TEST(Text, CaseInsensitiveSearchFromAPosition) {
-    const std::string page = "<A HREF=x>Spoiler</a> <a href=y>SPOILER \xC9t\xE9</a>";
-    EXPECT_EQ(findNoCase(page, "spoiler"), 10u);
-    EXPECT_EQ(findNoCase(page, "spoiler", 11), 32u);
-    EXPECT_EQ(findNoCase(page, "\xE9T\xC9"), 40u); // accented letters fold too
-    EXPECT_EQ(findNoCase(page, "missing"), std::string::npos);
-    EXPECT_EQ(findNoCase(page, "", 3), 3u);
-    EXPECT_EQ(findNoCase("abc", "c", 4), std::string::npos);
-    EXPECT_EQ(findNoCase("ab", "abc"), std::string::npos);
-    EXPECT_TRUE(containsNoCase("No Spoiler", "NO SPOILER"));
-    EXPECT_TRUE(equalsNoCase("Reg", "rEG"));
-    EXPECT_FALSE(equalsNoCase("Reg", "Re"));
-    EXPECT_TRUE(startsWithNoCase("www.example", "WWW"));
-    EXPECT_FALSE(startsWithNoCase("ww", "www"));
-    EXPECT_TRUE(endsWithNoCase("photo.JPG", ".jpg"));
+TEST(AnsiText, EveryByteSurvivesUtf8AndMalformedUtf8BecomesReplacements) {
+    std::string all;
+    for (int i = 0; i < 256; ++i)
+        all += static_cast<char>(i);
+    bool ok = false;
+    EXPECT_EQ(utf8ToAnsi(ansiToUtf8(all), '?', &ok), all);
+    EXPECT_TRUE(ok);
+    // The code page's own characters, C1 controls for its five unassigned bytes; characters it
+    // lacks (U+0080: the euro took its byte); lone, truncated, overlong, surrogate, too large.
+    using Case = std::tuple<std::string_view, std::string_view, bool>; // UTF-8, ANSI, valid
+    for (const auto& [utf8, ansi, valid] :
+         {Case{"\xE2\x82\xAC\xC5\xA0\xC3\xA9\xE2\x80\x93", "\x80\x8A\xE9\x96", 1},
+          Case{"\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D", "\x81\x8D\x8F\x90\x9D", 1},
+          Case{"a\xE6\x97\xA5z", "a?z", 1}, Case{"\xF0\x9F\x98\x80\xF4\x8F\xBF\xBF", "??", 1},
+          Case{"\xC2\x80\xE0\xA0\x80", "??", 1}, Case{"\x80", "?", 0}, Case{"x\xE2\x82", "x??", 0},
+          Case{"x\xC3!", "x?!", 0}, Case{"\xC0\xAF", "??", 0},
+          Case{"\xED\xA0\x80\xED\xBF\xBF", "??????", 0}, Case{"\xF4\x90\x80\x80", "????", 0},
+          Case{"\xE9t\xE9", "?t?", 0}}) {
+        EXPECT_EQ(utf8ToAnsi(utf8, '?', &ok), ansi) << utf8;
+        EXPECT_EQ(ok, ansi.find('?') == std::string_view::npos) << utf8;
+        EXPECT_EQ(isValidUtf8(utf8), valid) << utf8;
+    }
 }
 
-TEST(Text, ReplaceAllIsCaseInsensitiveAndDoesNotRescan) {
+TEST(AnsiText, CaseFoldingCoversTheCodePagesLettersAndNothingElse) {
+    const std::string lower = "az \xE0\xE9\xFE \x9A\x9C\x9E\xFF \xF7\xD7\xDF\xB5 @[`{\xBF";
+    const std::string upper = "AZ \xC0\xC9\xDE \x8A\x8C\x8E\x9F \xF7\xD7\xDF\xB5 @[`{\xBF";
+    EXPECT_EQ(ansiUpper(lower), upper);
+    EXPECT_EQ(ansiLower(upper), lower);
+}
+
+TEST(Text, MatchingIgnoresCaseReplacingDoesNotRescanSplittingKeepsTheRest) {
+    // Folded, E acute (U+00C9) sorts after Z and Y diaeresis (U+0178) before the euro.
+    const size_t no = std::string_view::npos;
+    using Case = std::tuple<std::string_view, std::string_view, bool, bool, bool, size_t, int>;
+    for (const auto& [a, b, equal, startsWith, endsWith, found, order] :
+         {Case{"<A>Spoiler <a>SPOILER", "spoiler", 0, 0, 1, 3, -1},
+          Case{"Reg", "rEG", 1, 1, 1, 0, 0}, Case{"Reg", "Re", 0, 1, 0, 0, 1},
+          Case{"Reg", "rEx", 0, 0, 0, no, -1}, Case{"ww", "www", 0, 0, 0, no, -1},
+          Case{"x.JPG", ".jpg", 0, 0, 1, 1, 1}, Case{"\x8A\xE9", "\x9A\xC9", 1, 1, 1, 0, 0},
+          Case{"Z", "\xE9", 0, 0, 0, no, -1}, Case{"\xFF", "\x80", 0, 0, 0, no, -1}}) {
+        const int sign = (compareNoCase(a, b) > 0) - (compareNoCase(a, b) < 0);
+        EXPECT_EQ(std::tuple(equalsNoCase(a, b), startsWithNoCase(a, b), endsWithNoCase(a, b),
+                             findNoCase(a, b), containsNoCase(a, b), sign),
+                  std::tuple(equal, startsWith, endsWith, found, found != no, order))
+            << a << " / " << b;
+    }
+    EXPECT_EQ(findNoCase("<A>Spoiler <a>SPOILER", "spoiler", 4), 14u); // from a position
     EXPECT_EQ(replaceAllNoCase("%s spoilers, %S found", "%s", "3"), "3 spoilers, 3 found");
-    EXPECT_EQ(replaceAllNoCase("aaa", "a", "aa"), "aaaaaa");
-    EXPECT_EQ(replaceAllNoCase("abc", "", "x"), "abc");
-    EXPECT_EQ(replaceAll("Aa", "a", "b"), "Ab");
+    EXPECT_EQ(replaceAllNoCase("aaa", "A", "aa"), "aaaaaa"); // inserted text is not searched
+    EXPECT_EQ(replaceAllNoCase("abc", "", "x"), "abc");      // nothing to find cannot loop
+    EXPECT_EQ(replaceAll("%s %S", "%s", "3"), "3 %S");
+    EXPECT_EQ(splitLimited("a!b!!c", '!', 3), (std::vector<std::string>{"a", "b", "!c"}));
 }
 
-TEST(Text, TrimRemovesOnlySpaces) {
-    EXPECT_EQ(trimSpaces("  a b  "), "a b");
-    EXPECT_EQ(trimSpaces("\ta\t"), "\ta\t");
-    EXPECT_EQ(trimSpaces("    "), "");
-}
-
-TEST(Text, LeadingNumberReadsWhatATextBoxStartsWith) {
-    EXPECT_EQ(leadingNumber("10"), 10);
-    EXPECT_EQ(leadingNumber("  12abc"), 12);
-    EXPECT_EQ(leadingNumber("0300"), 300);
-    EXPECT_EQ(leadingNumber("-3.5x"), -3.5);
-    EXPECT_EQ(leadingNumber("+7"), 7);
-    EXPECT_EQ(leadingNumber(".5"), 0.5);
-    EXPECT_EQ(leadingNumber("abc"), 0);
-    EXPECT_EQ(leadingNumber(""), 0);
-    EXPECT_EQ(leadingNumber("-"), 0);
-    EXPECT_EQ(leadingNumber("."), 0);
-    EXPECT_EQ(roundHalfEven(2.5), 2);
-    EXPECT_EQ(roundHalfEven(3.5), 4);
-    EXPECT_EQ(roundHalfEven(9.6), 10);
-    EXPECT_EQ(roundHalfEven(-2.5), -2);
-}
-
-TEST(Text, SplitKeepsTheRestInTheLastField) {
-    const auto fields = splitLimited("Reg!Settings!delay!0!10!!!!", '!', 9);
-    ASSERT_EQ(fields.size(), 9u);
-    EXPECT_EQ(fields[2], "delay");
-    EXPECT_EQ(fields[4], "10");
-    EXPECT_EQ(fields[8], "");
-    const auto limited = splitLimited("a!b!c!d", '!', 2);
-    ASSERT_EQ(limited.size(), 2u);
-    EXPECT_EQ(limited[1], "b!c!d");
-    EXPECT_EQ(splitLimited("", '!', 9).size(), 1u);
-}
-
-TEST(Text, NameOrderFoldsCaseAndFollowsUnicode) {
-    EXPECT_LT(compareNoCase("a.jpg", "B.jpg"), 0);
-    EXPECT_EQ(compareNoCase("GC1 - X.jpg", "gc1 - x.JPG"), 0);
-    EXPECT_LT(compareNoCase("GC1", "GC1 - x"), 0);
-    EXPECT_LT(compareNoCase("Z", "\xE9"), 0);    // E acute (U+00C9 once folded) after Z
-    EXPECT_LT(compareNoCase("\xFF", "\x80"), 0); // Y diaeresis (U+0178) before euro
+TEST(Text, NumbersAreReadAsATextBoxStartsWithThemAndRoundedHalfToEven) {
+    using Case = std::tuple<std::string_view, double, bool>; // text, leading number, numeric
+    for (const auto& [text, leading, numeric] :
+         {Case{"10", 10, 1}, Case{"  12abc", 12, 0}, Case{"0300", 300, 1}, Case{" -3.5 ", -3.5, 1},
+          Case{"+19", 19, 1}, Case{".5", 0.5, 1}, Case{"1.09", 1.09, 1}, Case{"2x5", 2, 0},
+          Case{"x1", 0, 0}, Case{"1.2.3", 1.2, 0}, Case{"5-", 5, 0}, Case{"", 0, 0},
+          Case{"-", 0, 0}, Case{".", 0, 0}}) {
+        EXPECT_DOUBLE_EQ(leadingNumber(text), leading) << text;
+        EXPECT_EQ(isNumeric(text), numeric) << text;
+    }
+    // Halves go to even; what a long long cannot hold saturates instead of being undefined.
+    for (const auto& [value, rounded] :
+         {std::pair{2.5, 2LL}, std::pair{3.5, 4LL}, std::pair{9.6, 10LL}, std::pair{-2.5, -2LL},
+          std::pair{9223372036854775808.0, LLONG_MAX}, std::pair{1e300, LLONG_MAX},
+          std::pair{-1e300, LLONG_MIN}, std::pair{double(NAN), 0LL}})
+        EXPECT_EQ(roundHalfEven(value), rounded) << value;
 }
