@@ -170,7 +170,8 @@ TEST(Sizes, ShrinkTargetDecoderReductionAndTheLimitOf100Megapixels) {
         EXPECT_EQ(decodeReduction(w, h, minW, minH), want) << w << " x " << h << " to " << minW;
     // Decoded at a reduction; the limit is judged from the header, before any pixel memory.
     const string jpeg = jpegOf(Picture::blank(64, 48));
-    EXPECT_EQ(std::pair(decodeJpeg(jpeg, 8).width, decodeJpeg(jpeg, 4).height), std::pair(8, 12));
+    for (const int reduction : {2, 4, 8})
+        EXPECT_EQ(decodeJpeg(jpeg, reduction).width, 64 / reduction) << reduction;
     EXPECT_EQ(readJpegHeader(withClaimedSize(jpeg, 10000, 10000)).width, 10000);
     EXPECT_EQ(failure([&] { readJpegHeader(withClaimedSize(jpeg, 10001, 10000)); }), kInvalid);
 }
@@ -274,8 +275,7 @@ TEST(ShrinkAndConvert, CutOrDamagedPicturesAreRefusedOrComeOutWhole) {
                                       : convertToJpeg(bytes, 150, 150);
         };
         const string want = make(whole); // shrunk into the box at quality 90, full colour
-        const Picture small = decoded(want);
-        EXPECT_EQ(std::tuple(small.width, small.height, qualityAndFullColour(want)),
+        EXPECT_EQ(std::tuple(decoded(want).width, decoded(want).height, qualityAndFullColour(want)),
                   std::tuple(150, 75, std::pair(3, true)));
         for (std::size_t cut = 0; cut < whole.size(); cut += 1 + cut / 64) {
             string got;
