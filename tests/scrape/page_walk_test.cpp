@@ -1,7 +1,10 @@
 #include "scrape/caption_filter.hpp"
 #include "scrape/page_walk.hpp"
+#include "support/golden.hpp"
 
 #include <gtest/gtest.h>
+
+#include <sstream>
 
 using namespace pixtrail::scrape;
 
@@ -28,59 +31,33 @@ Found walk(const std::string& text) {
 
 } // namespace
 
-TEST(PageWalk, EachVintageOfOwnerPicturesYieldsLinkAndCaption) {
-    // Owner-image list with the caption as link text, then the logs begin.
-    EXPECT_EQ(
-        walk(page("<ul><li><a href=\"https://img.test/cache/large/ab-12.jpg\" rel=\"lightbox\">"
-                  "Spoiler Final</a></li></ul><h2>Logged Visits</h2>"
-                  "<a href=\"https://img.test/cache/log/large/cd-34.jpg\" rel=\"lightbox\">"
-                  "Spoiler in a log</a>")),
-        (Found{{"https://img.test/cache/large/ab-12.jpg", "Spoiler Final"}}));
-
-    // Upper-case extension and a data-title attribute before the link text.
-    EXPECT_EQ(walk(page("<li><a href=\"https://img.test/cache/large/ef.JPG\" data-title=\""
-                        "<strong>Hint photo</strong>\" rel=\"lightbox\">Hint photo</a></li>")),
-              (Found{{"https://img.test/cache/large/ef.JPG", "Hint photo"}}));
-
-    // Older pages: the caption in a span right after the link's tag.
-    EXPECT_EQ(walk(page("<a href=\"http://img.test/cache/0a1b.jpg\" rel=\"lightbox\">"
-                        "<span>Spoiler</span></a>")),
-              (Found{{"http://img.test/cache/0a1b.jpg", "Spoiler"}}));
-
-    // An icon before the span: under these rules the caption comes out empty.
-    EXPECT_EQ(walk(page("<a href=\"http://img3.test/cache/9f.jpg\" rel=\"lightbox\">"
-                        "<img src=\"/images/icon.gif\" /><span>Spoiler</span></a>")),
-              (Found{{"http://img3.test/cache/9f.jpg", ""}}));
-
-    // An empty link text with the caption in a description next to it.
-    EXPECT_EQ(walk(page("<a href=\"https://img.test/cache/large/77.jpg\" rel=\"lightbox\"></a>"
-                        "<span class=\"description\">FOTO SPOILER</span>")),
-              (Found{{"https://img.test/cache/large/77.jpg", "FOTO SPOILER"}}));
-    // ... but not one that stands far away.
-    EXPECT_EQ(walk(page("<a href=\"https://img.test/cache/large/78.jpg\" rel=\"lightbox\"></a>" +
-                        std::string(250, ' ') + "<span class=\"description\">FAR</span>")),
-              (Found{{"https://img.test/cache/large/78.jpg", ""}}));
-
-    // Without a logs marker, log pictures with empty captions are walked too.
-    EXPECT_EQ(walk(page("<a href=\"https://img.test/cache/log/large/aa.jpg\" rel=\"lightbox\">"
-                        "</a><span>x</span>")),
-              (Found{{"https://img.test/cache/log/large/aa.jpg", ""}}));
-}
-
-TEST(PageWalk, PositionAndHrefRulesDecideWhichLinksCount) {
+// The cases are pages, kept as they come in tests/data/scrape/picture-links.txt.
+TEST(PageWalk, EachVintageOfPicturesYieldsItsLinkAndCaption) {
+    std::istringstream cases(pixtrail::testing::testData("scrape/picture-links.txt"));
+    std::string line, name, body;
+    Found expected;
+    int checked = 0;
+    auto check = [&] {
+        EXPECT_TRUE(name.empty() || walk(page(body)) == expected) << name;
+        checked += !name.empty();
+        expected.clear();
+    };
+    while (std::getline(cases, line)) {
+        if (line.rfind("== ", 0) == 0) {
+            check();
+            name = line.substr(3);
+            std::getline(cases, body);
+        } else if (line.rfind("-> ", 0) == 0) {
+            const size_t bar = line.find(" |");
+            expected.emplace_back(line.substr(3, bar - 3), line.substr(std::min(bar + 3, line.size())));
+        }
+    }
+    check();
+    EXPECT_EQ(checked, 11);
     // Within the first 100 characters: never, even right after href.
-    const std::string early = "<a href=\"http://img.test/cache/a.jpg\" x>early</a><span></span>";
-    EXPECT_TRUE(walk(early + std::string(200, ' ')).empty());
-    // Not preceded by "href" in the 10 characters before it.
-    EXPECT_TRUE(walk(page("<img src=\"http://img.test/cache/b.jpg\" alt=\"x\">no</span>")).empty());
-    // No prefix at all.
-    EXPECT_TRUE(walk(page("<a href=\"http://elsewhere.test/cache/c.jpg\">c</a>")).empty());
-    // A link whose closing quote runs straight into ">" keeps the quote.
-    EXPECT_EQ(walk(page("<a href=\"http://img.test/cache/d.jpg\">Spoiler</a>")),
-              (Found{{"http://img.test/cache/d.jpg\"", "Spoiler"}}));
-    // ".jpeg" is cut after its five characters like the other extensions.
-    EXPECT_EQ(walk(page("<a href=\"http://img.test/cache/e.jpeg\" rel=\"lightbox\">S</a>")),
-              (Found{{"http://img.test/cache/e.jpeg", "S"}}));
+    EXPECT_TRUE(walk("<a href=\"http://img.test/cache/a.jpg\" x>early</a><span></span>" +
+                     std::string(200, ' '))
+                    .empty());
 }
 
 TEST(Captions, CleaningFollowsTheRules) {

@@ -6,24 +6,6 @@
 
 using namespace pixtrail::shell;
 
-TEST(MainWindow, EveryControlFitsTheWindowAndTheGarminBoxHasItsOwnRow) {
-    MainWindowModel w;
-    const Rect garmin = w.control("chkGarminPhotos").rect;
-    auto overlaps = [](const Rect& a, const Rect& b) {
-        return a.left < b.left + b.width && b.left < a.left + a.width && a.top < b.top + b.height &&
-               b.top < a.top + a.height;
-    };
-    for (const Control& c : w.controls()) {
-        if (!c.visible || c.rect.width == 0)
-            continue;
-        EXPECT_LE(c.rect.left + c.rect.width, 6495) << c.name; // the client area, in twips
-        EXPECT_LE(c.rect.top + c.rect.height, 7695) << c.name;
-        EXPECT_TRUE(c.name == "chkGarminPhotos" || !overlaps(c.rect, garmin)) << c.name << c.index;
-    }
-    EXPECT_GT(garmin.top, w.control("chkNoTxt").rect.top);
-    EXPECT_LT(garmin.top, w.control("txtDelay").rect.top);
-}
-
 TEST(MainWindow, InterlocksFollowTheirBoxesAndTellTheWindow) {
     MainWindowModel w;
     for (const char* name : {"txtOnlyWords", "txtIgnoreWords", "txtWidth", "txtHeight"})

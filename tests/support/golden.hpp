@@ -9,6 +9,12 @@
 
 namespace pixtrail::testing {
 
+/// The bytes of tests/data/`name`.
+inline std::string testData(const std::string& name) {
+    std::ifstream in(std::string(PIXTRAIL_TEST_DATA_DIR) + "/" + name, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
 /// Compares `actual` with the expected text kept in tests/data/`name`. With
 /// PIXTRAIL_UPDATE_GOLDEN=1 in the environment the file is written instead, for a person
 /// to read and commit; the test then fails, so an update is never taken for a pass.
@@ -19,8 +25,7 @@ inline void expectGolden(const std::string& name, const std::string& actual) {
         ADD_FAILURE() << "wrote " << path;
         return;
     }
-    std::ifstream in(path, std::ios::binary);
-    const std::string expected{std::istreambuf_iterator<char>(in), {}};
+    const std::string expected = testData(name);
     if (expected == actual)
         return;
     size_t at = 0;

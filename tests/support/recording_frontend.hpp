@@ -25,13 +25,9 @@ public:
     std::deque<bool> answers;       ///< the next answers, before answerYes is used
     std::vector<std::string> lines; ///< the progress list as the user sees it
     int selected = -1;
-    std::vector<int> progressValues;
-    std::vector<std::string> captions;
     std::vector<bool> busy;
     std::vector<bool> runButtons;
-    int pumps = 0;
-    /// Called on every pumpEvents, with the number of pumps so far.
-    std::function<void(int)> onPump;
+    std::function<void()> onPump; ///< called on every pumpEvents
 
     void showMessage(shell::MessageKind kind, const std::string& title,
                      const std::string& text) override {
@@ -58,14 +54,13 @@ public:
         lines.at(static_cast<size_t>(index)) = text;
     }
     void progressLineSelected(int index) override { selected = index; }
-    void progressValueChanged(int percent) override { progressValues.push_back(percent); }
-    void captionChanged(const std::string& caption) override { captions.push_back(caption); }
+    void progressValueChanged(int) override {}
+    void captionChanged(const std::string&) override {}
     void busyChanged(bool b) override { busy.push_back(b); }
     void runButtonsChanged(bool active) override { runButtons.push_back(active); }
     void pumpEvents() override {
-        ++pumps;
         if (onPump)
-            onPump(pumps);
+            onPump();
     }
 
     /// Texts of the messages of one kind.

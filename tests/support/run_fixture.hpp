@@ -25,16 +25,8 @@ namespace pixtrail::testing {
 using shell::MessageKind;
 using sync::RunOutcome;
 
-inline const std::string kGpx = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
-                                "<gpx>\r\n"
-                                "  <name>My pocket query</name>\r\n"
-                                "  <wpt lat=\"52.1\" lon=\"4.3\">\r\n"
-                                "    <name>GC1A2B3</name>\r\n"
-                                "  </wpt>\r\n"
-                                "  <wpt><name><![CDATA[GC22222]]></name></wpt>\r\n"
-                                "  <wpt><name>TS1234</name></wpt>\r\n"
-                                "  <wpt><name>1234</name></wpt>\r\n"
-                                "</gpx>\r\n";
+inline const std::string kGpx = "<gpx>\r\n<wpt><name>GC1A2B3</name></wpt>\r\n"
+                                "<wpt><name><![CDATA[GC22222]]></name></wpt>\r\n</gpx>\r\n";
 
 class RunTest : public ::testing::Test {
 protected:

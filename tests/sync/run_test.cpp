@@ -65,24 +65,8 @@ protected:
                  {".pixtrail-0123456789.tmp", "half"}})
             spoiler(name, content);
         const std::string img = "http://img.geocaching.com/cache/large/";
-        web.responses[kPage + "GC1A2B3&Submit6=Find"] =
-            "<html><head><title>GC1A2B3 The Old Mill (Traditional Cache)</title></head><body>"
-            "<h1><span id=\"ctl00_ContentBody_CacheName\">The Old Mill \xE2\x80\x93 North End "
-            "of the Long Canal</span></h1><p>An error in the\tcoordinates\r\nwas fixed.</p>" +
-            std::string(1000, ' ') + "<ul>" + pictureLink(img + "s1.jpg", "Spoiler 1") +
-            pictureLink(img + "ns.jpg", "No spoiler here") +
-            pictureLink(img + "hint.JPEG", "Hint photo") +
-            pictureLink(img + "t.jpg", "Spoiler ${Name}") +
-            pictureLink(img + "s1.jpg", "Spoiler again") +
-            pictureLink("http://img.geocaching.com/cache/display/tj.jpg",
-                        "Spoiler: Tom &amp; Jerry") +
-            pictureLink("http://imgcdn.geocaching.com/cache/large/map.png", "Spoiler map") +
-            pictureLink("https://img.geocaching.com/cache/large/cdn.jpg", "Spoiler Br\xC3\xBC"
-                                                                          "cke") +
-            pictureLink("http://img.groundspeak.com/cache/large/gone.jpg", "Spoiler gone") +
-            pictureLink(img + "login.jpg", "Spoiler login") +
-            pictureLink(img + "b.jpg", "Spoiler blurry") + "</ul><h2>Logged Visits</h2>" +
-            pictureLink(img + "log.jpg", "Spoiler in a log") + "<span>footer</span></body>";
+        // A page of today with every kind of picture link and caption.
+        web.responses[kPage + "GC1A2B3&Submit6=Find"] = pixtrail::testing::testData("sync/GC1A2B3.html");
         web.responses[img + "hint.JPEG"] = demoFile("cache/large/mill-final.jpg");
         web.responses["http://img.geocaching.com/cache/tj.jpg"] = demoFile("cache/bridge-b.jpg");
         web.responses["http://imgcdn.geocaching.com/cache/large/map.png"] =
@@ -278,7 +262,7 @@ TEST_F(RunTest, StopEndsTheLoopAndTheWaitButTheRunStillFinishes) {
         return scraper.bind()(call);
     };
     Names seen; // the current line at every moment the window could paint it
-    frontend.onPump = [&](int) {
+    frontend.onPump = [&] {
         if (frontend.selected < 0)
             return;
         const std::string& line = frontend.lines[frontend.selected];
