@@ -9,7 +9,8 @@ shift || true
 
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl1-mesa-dev libcurl4-openssl-dev
           libssl-dev libturbojpeg0-dev libpng-dev libgif-dev libcpp-httplib-dev libgtest-dev
-          libgmock-dev libbenchmark-dev xvfb xauth qt6-translations-l10n)
+          libgmock-dev libbenchmark-dev xvfb xauth qt6-translations-l10n
+          desktop-file-utils appstream groff-base man-db)
 
 "$root/scripts/install_packages.sh" "${packages[@]}"
 

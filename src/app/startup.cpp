@@ -40,6 +40,14 @@ StartupPlan Form_Load(Application& app, const shell::CommandLine& cmd) {
                        "cannot use: it is ignored",
                        key));
 
+    for (const shell::SettingOverride& o : cmd.overrides) {
+        if (s.window.control(o.control).kind == shell::ControlKind::CheckBox)
+            s.window.setValue(o.control, o.value == "1" ? 1 : 0);
+        else
+            s.window.setText(o.control, o.value);
+    }
+    s.saveSettings = cmd.overrides.empty() || cmd.save;
+
     StartupPlan plan;
     if (!cmd.remaining.empty() || cmd.unattended) {
         plan.runNow = true;

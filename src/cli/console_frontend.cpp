@@ -5,7 +5,9 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace pixtrail::cli {
@@ -28,6 +30,33 @@ std::string forTerminal(const std::string& ansi) {
     return base::ansiToUtf8(base::replaceAll(ansi, "\r\n", "\n"));
 }
 
+// A line redrawn in place needs a terminal that understands "erase line"; a pipe, a file
+// or a dumb terminal gets only the result lines.
+bool statusLineWanted() {
+    if (!isatty(STDOUT_FILENO))
+        return false;
+    const char* term = std::getenv("TERM");
+    return !(term && std::string_view(term) == "dumb");
+}
+
+int terminalColumns() {
+    winsize size{};
+    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col >= 20)
+        return size.ws_col;
+    return 80;
+}
+
+std::string minutesAndSeconds(std::chrono::seconds s) {
+    const long long total = s.count();
+    char buf[32];
+    if (total >= 3600)
+        std::snprintf(buf, sizeof buf, "%lld:%02lld:%02lld", total / 3600, total / 60 % 60,
+                      total % 60);
+    else
+        std::snprintf(buf, sizeof buf, "%lld:%02lld", total / 60, total % 60);
+    return buf;
+}
+
 } // namespace
 
 void installInterruptHandler(std::atomic<bool>* stopFlag) {
@@ -45,25 +74,52 @@ bool takeInterrupt() {
     return true;
 }
 
-ConsoleFrontend::ConsoleFrontend() : m_terminal(isatty(STDERR_FILENO) != 0) {}
+ConsoleFrontend::ConsoleFrontend() : m_terminal(statusLineWanted()) {}
 
 void ConsoleFrontend::clearStatus() {
     if (m_statusShown) {
-        std::fputs("\r\033[K", stderr);
-        std::fflush(stderr);
+        std::fputs("\r\033[K", stdout);
+        std::fflush(stdout);
         m_statusShown = false;
     }
 }
 
-void ConsoleFrontend::drawStatus() {
-    if (!m_terminal)
-        return;
+std::string ConsoleFrontend::statusText(std::chrono::steady_clock::time_point now) const {
+    const auto elapsed = std::chrono::duration_cast<std::chrono::seconds>(now - m_started);
+    std::string text = (m_percent < 10    ? "  "
+                        : m_percent < 100 ? " "
+                                          : "") +
+                       std::to_string(m_percent) + "% | " +
+                       std::to_string(std::max(0, m_selected)) + " done | " +
+                       minutesAndSeconds(elapsed) + " elapsed";
+    // The share of the waypoint file read is the best measure of the share of work done.
+    if (m_percent > 0 && m_percent < 100 && elapsed.count() >= 2)
+        text += " | about " + minutesAndSeconds(elapsed * (100 - m_percent) / m_percent) + " left";
     std::string current =
         m_selected >= 0 && m_selected < static_cast<int>(m_lines.size()) ? m_lines[m_selected] : "";
-    if (current.size() > 70)
-        current.resize(70);
-    std::fprintf(stderr, "\r\033[K%3d%% %s", m_percent, forTerminal(current).c_str());
-    std::fflush(stderr);
+    const size_t room = static_cast<size_t>(terminalColumns() - 1);
+    if (text.size() + 3 >= room)
+        return text.substr(0, room);
+    current = base::replaceAll(current, "\r\n", " ");
+    if (current.size() > room - text.size() - 3)
+        current.resize(room - text.size() - 3);
+    return text + " | " + base::ansiToUtf8(current); // the countdown is in the current line
+}
+
+void ConsoleFrontend::drawStatus(bool now) {
+    if (!m_terminal || !m_running)
+        return;
+    const auto time = std::chrono::steady_clock::now();
+    // A few times a second at most: redrawing costs more than the eye can use.
+    if (!now && m_statusShown && time - m_lastDraw < std::chrono::milliseconds(200))
+        return;
+    m_lastDraw = time;
+    std::string text = statusText(time);
+    if (m_statusShown && text == m_statusDrawn)
+        return;
+    std::fprintf(stdout, "\r\033[K%s", text.c_str());
+    std::fflush(stdout);
+    m_statusDrawn = std::move(text);
     m_statusShown = true;
 }
 
@@ -126,28 +182,32 @@ void ConsoleFrontend::progressLineAdded(int index, const std::string& text) {
 void ConsoleFrontend::progressLineChanged(int index, const std::string& text) {
     if (index >= 0 && index < static_cast<int>(m_lines.size()))
         m_lines[static_cast<size_t>(index)] = text;
-    drawStatus();
+    drawStatus(false);
 }
 
 void ConsoleFrontend::progressLineSelected(int index) {
     m_selected = index;
     printFinalLines(index);
-    drawStatus();
+    drawStatus(true);
 }
 
 void ConsoleFrontend::progressValueChanged(int percent) {
     m_percent = percent;
-    drawStatus();
+    drawStatus(false);
 }
 
 void ConsoleFrontend::runButtonsChanged(bool runActive) {
-    if (!runActive)
+    m_running = runActive;
+    if (runActive)
+        m_started = std::chrono::steady_clock::now();
+    else
         flush();
 }
 
 void ConsoleFrontend::pumpEvents() {
     if (takeInterrupt() && m_onInterrupt)
         m_onInterrupt();
+    drawStatus(false); // the elapsed time and the countdown move on
 }
 
 } // namespace pixtrail::cli

@@ -3,6 +3,7 @@
 #include "shell/frontend.hpp"
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
@@ -10,8 +11,10 @@
 namespace pixtrail::cli {
 
 /// The terminal as the run's user interface. Progress lines go to stdout once they are
-/// final (the selection has moved past them, or the run is over); warnings go to stderr;
-/// on a terminal a one-line indicator shows the percentage and the current line.
+/// final (the selection has moved past them, or the run is over); warnings go to stderr.
+/// When stdout is a terminal, a status line under the result lines shows how far the run
+/// is, the caches done, the time taken and left, and the current line with its countdown;
+/// it is redrawn in place and erased when the run ends.
 class ConsoleFrontend : public shell::Frontend {
 public:
     ConsoleFrontend();
@@ -39,7 +42,9 @@ public:
 private:
     void printFinalLines(int upTo);
     void clearStatus();
-    void drawStatus();
+    /// Redraws the status line; unless `now`, only when the last drawing is a while ago.
+    void drawStatus(bool now);
+    std::string statusText(std::chrono::steady_clock::time_point now) const;
 
     std::vector<std::string> m_lines;
     int m_printed = 0;
@@ -47,6 +52,10 @@ private:
     int m_percent = 0;
     bool m_statusShown = false;
     bool m_terminal = false;
+    bool m_running = false;
+    std::chrono::steady_clock::time_point m_started;
+    std::chrono::steady_clock::time_point m_lastDraw;
+    std::string m_statusDrawn;
     std::function<void()> m_onInterrupt;
 };
 

@@ -25,12 +25,17 @@ constexpr int kExitUsage = 2;
 } // namespace
 
 int main(int argc, char** argv) {
-    const shell::Arguments arguments =
-        shell::parseArguments(std::vector<std::string>(argv + 1, argv + argc));
+    const shell::Arguments arguments = shell::parseArguments(
+        std::vector<std::string>(argv + 1, argv + argc), shell::OptionSet::CommandLine);
     switch (arguments.action) {
-    case shell::Arguments::Action::Help:
-        std::fputs(shell::usageText("pixtrail-cli").c_str(), stdout);
+    case shell::Arguments::Action::Help: {
+        const std::string& named = arguments.commandLine.settingsFile;
+        std::fputs(shell::usageText("pixtrail-cli",
+                                    named.empty() ? shell::programPaths().settingsFile : named)
+                       .c_str(),
+                   stdout);
         return kExitFinished;
+    }
     case shell::Arguments::Action::Version:
         std::printf("%s\n", shell::windowTitle().c_str());
         return kExitFinished;
@@ -56,6 +61,7 @@ int main(int argc, char** argv) {
     });
     shell::debugLog().setPath(app.paths.debugFile);
     shell::Session& session = app.session;
+    session.commandLineHints = true;
     cli::installInterruptHandler(&session.stopPressed);
     frontend.setInterruptHandler([&session] {
         if (session.runActive)

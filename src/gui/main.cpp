@@ -14,6 +14,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,40 +35,53 @@ void saveScreenshot(QWidget& window, const QString& file) {
                      file.toLocal8Bit().constData());
 }
 
+// Splits off --screenshot FILE; the rest is the command line proper.
+std::vector<std::string> commandLine(int argc, char** argv, QString* screenshot) {
+    std::vector<std::string> rest;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--screenshot") == 0 && i + 1 < argc)
+            *screenshot = QString::fromLocal8Bit(argv[++i]);
+        else
+            rest.emplace_back(argv[i]);
+    }
+    return rest;
+}
+
+// --help and --version print and end: they need no display, so they are answered before
+// the toolkit looks for one.
+std::optional<int> printedAnswer(const shell::Arguments& arguments) {
+    if (arguments.action == shell::Arguments::Action::Help)
+        std::fputs(shell::usageText("pixtrail", shell::programPaths().settingsFile).c_str(),
+                   stdout);
+    else if (arguments.action == shell::Arguments::Action::Version)
+        std::printf("%s\n", shell::windowTitle().c_str());
+    else
+        return std::nullopt;
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    QString screenshot;
+    if (const auto answered =
+            printedAnswer(shell::parseArguments(commandLine(argc, argv, &screenshot))))
+        return *answered;
     // Takes Qt's own options (-platform, -style, ...) out of argv.
     QApplication qt(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(shell::kProductName));
     gui::loadQtTranslations(QLocale::system());
 
-    QString screenshot;
-    std::vector<std::string> rest;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--screenshot") == 0 && i + 1 < argc)
-            screenshot = QString::fromLocal8Bit(argv[++i]);
-        else
-            rest.emplace_back(argv[i]);
-    }
-    const shell::Arguments arguments = shell::parseArguments(rest);
-    switch (arguments.action) {
-    case shell::Arguments::Action::Help:
-        std::fputs(shell::usageText("pixtrail").c_str(), stdout);
-        return 0;
-    case shell::Arguments::Action::Version:
-        std::printf("%s\n", shell::windowTitle().c_str());
-        return 0;
-    case shell::Arguments::Action::Refuse: {
+    const shell::Arguments arguments = shell::parseArguments(commandLine(argc, argv, &screenshot));
+    if (const auto answered = printedAnswer(arguments))
+        return *answered;
+    if (arguments.action == shell::Arguments::Action::Refuse) {
         std::fprintf(stderr, "pixtrail: %s\n%s", arguments.problem.c_str(),
                      shell::usageText("pixtrail").c_str());
         if (arguments.pathRefused)
             QMessageBox::warning(nullptr, gui::toQt(shell::windowTitle()),
                                  QString::fromUtf8(arguments.problem.c_str()));
         return kExitUsage;
-    }
-    case shell::Arguments::Action::Run:
-        break;
     }
 
     try {

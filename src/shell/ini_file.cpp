@@ -120,7 +120,10 @@ void IniDocument::set(std::string_view section, std::string_view key, std::strin
     if (header == std::string::npos) {
         if (!m_lines.empty() && m_lines.back().end.empty())
             m_lines.back().end = "\r\n";
-        m_lines.push_back({"[" + toFile(section) + "]", "\r\n"});
+        std::string headerLine = "[";
+        headerLine += toFile(section);
+        headerLine += ']';
+        m_lines.push_back({std::move(headerLine), "\r\n"});
         m_lines.push_back({wantedKey + "=" + safeValue, "\r\n"});
         return;
     }

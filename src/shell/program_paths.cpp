@@ -25,14 +25,21 @@ std::optional<fs::path> userConfigFolder(const EnvironmentLookup& env) {
     return std::nullopt;
 }
 
-ProgramPaths resolveProgramPaths(const fs::path& executableFolder, bool executableFolderWritable,
+bool isInstalled(const fs::path& executableFolder) {
+    std::error_code ec;
+    return fs::is_regular_file(executableFolder / PIXTRAIL_DATADIR_FROM_BINDIR / "metainfo" /
+                                   "app.pixtrail.Pixtrail.metainfo.xml",
+                               ec);
+}
+
+ProgramPaths resolveProgramPaths(const fs::path& executableFolder, Placement placement,
                                  const EnvironmentLookup& env) {
     std::error_code ec;
     const bool hasSettings = fs::is_regular_file(executableFolder / "pixtrail.ini", ec);
     const auto user = userConfigFolder(env);
-    ProgramPaths paths = (executableFolderWritable || hasSettings || !user)
-                             ? pathsIn(executableFolder)
-                             : pathsIn(*user);
+    const bool beside =
+        placement == Placement::Portable || (placement == Placement::ReadOnlyFolder && hasSettings);
+    ProgramPaths paths = beside || !user ? pathsIn(executableFolder) : pathsIn(*user);
     paths.userSettingsFile =
         base::joinPath(base::ansiPath(user ? *user : executableFolder), "user.ini");
     return paths;
@@ -45,7 +52,10 @@ ProgramPaths programPaths() {
             return std::string(v);
         return std::nullopt;
     };
-    ProgramPaths paths = resolveProgramPaths(exeFolder, base::isDirectoryWritable(exeFolder), env);
+    const Placement placement = isInstalled(exeFolder)                 ? Placement::Installed
+                                : base::isDirectoryWritable(exeFolder) ? Placement::Portable
+                                                                       : Placement::ReadOnlyFolder;
+    ProgramPaths paths = resolveProgramPaths(exeFolder, placement, env);
     std::error_code ec;
     fs::create_directories(base::nativePath(paths.folder), ec);
     if (const auto user = userConfigFolder(env))

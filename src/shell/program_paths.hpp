@@ -26,11 +26,22 @@ using EnvironmentLookup = std::function<std::optional<std::string>(const char* n
 /// $HOME/.config/pixtrail; nullopt when neither variable is set.
 std::optional<std::filesystem::path> userConfigFolder(const EnvironmentLookup& env);
 
-/// The one decision on where the files live. Beside the executable, like a portable
-/// program, unless that folder cannot be written and holds no pixtrail.ini (an installed
-/// program): then in the per-user configuration folder.
-ProgramPaths resolveProgramPaths(const std::filesystem::path& executableFolder,
-                                 bool executableFolderWritable, const EnvironmentLookup& env);
+/// What the executable's folder says about the program.
+enum class Placement {
+    Installed,      ///< installed with its data files (share/...): files always per user
+    Portable,       ///< a folder of its own that it may write: files beside it
+    ReadOnlyFolder, ///< elsewhere, unwritable: per user, unless a pixtrail.ini is beside it
+};
+
+/// Whether the executable in this folder was installed: its data files are where an
+/// installation puts them, relative to its bin folder.
+bool isInstalled(const std::filesystem::path& executableFolder);
+
+/// The one decision on where the files live: per user for an installed program, whoever
+/// runs it and whatever its folder's permissions; beside the executable for a program
+/// run from its own folder, like a portable program.
+ProgramPaths resolveProgramPaths(const std::filesystem::path& executableFolder, Placement placement,
+                                 const EnvironmentLookup& env);
 
 /// The decision for this process, from its executable and environment. Creates the
 /// per-user folder when it is chosen.

@@ -28,6 +28,11 @@ public:
     /// Set by Stop, cleared when a run starts its loop; ends long waits inside a request.
     std::atomic<bool> stopPressed{false};
     bool unattended = false;
+    /// Whether a run first saves the window's settings, as Start does. Settings given on
+    /// the command line for one run are not saved unless it asks for that.
+    bool saveSettings = true;
+    /// A message about a missing setting also says how to give it on the command line.
+    bool commandLineHints = false;
 
     const std::string& caption() const { return window.caption(); }
     void setCaption(std::string caption);

@@ -3,6 +3,7 @@
 #include "base/files.hpp"
 #include "base/run_error.hpp"
 #include "base/text.hpp"
+#include "shell/command_line.hpp"
 #include "shell/debug_log.hpp"
 #include "shell/settings_store.hpp"
 #include "sync/run_steps.hpp"
@@ -84,6 +85,15 @@ RunOptions readOptions(const Session& app) {
     return o;
 }
 
+// How to give a missing setting where there is no window to type it in.
+std::string howToGive(const RunEnvironment& env, std::string_view key) {
+    if (!env.session.commandLineHints)
+        return {};
+    return "\r\nGive it with " + shell::optionForSetting(key) +
+           " (add --save to keep it), or set " + std::string(key) + "= in section [Settings] of " +
+           env.paths.settingsFile + ".";
+}
+
 // Phase 1: checks and corrections of the inputs. False when the run ends here.
 bool checkInputs(RunEnvironment& env, RunContext& run) {
     Session& app = env.session;
@@ -93,7 +103,8 @@ bool checkInputs(RunEnvironment& env, RunContext& run) {
     if (!textOf(app, "txtcmd").empty())
         run.waypointFile = base::replaceAll(textOf(app, "txtcmd"), "\"", "");
     if (run.waypointFile.empty()) {
-        app.message(MessageKind::Warning, app.tr("Please choose a waypoint file to open !"));
+        app.message(MessageKind::Warning, app.tr("Please choose a waypoint file to open !") +
+                                              howToGive(env, "Waypointfile"));
         WriteDebug("No waypoint file");
         return false;
     }
@@ -101,7 +112,8 @@ bool checkInputs(RunEnvironment& env, RunContext& run) {
     w.setText("txtSpoilerFolder", base::trimSpaces(textOf(app, "txtSpoilerFolder")));
     if (textOf(app, "txtSpoilerFolder").empty()) {
         app.message(MessageKind::Warning,
-                    app.tr("Please choose a folder location to store spoiler pics"));
+                    app.tr("Please choose a folder location to store spoiler pics") +
+                        howToGive(env, "Spoilerfolder"));
         WriteDebug("No spoiler folder");
         return false;
     }
@@ -313,9 +325,13 @@ RunOutcome cmdSync_Click(RunEnvironment& env) {
     app.progressList.clear();
     app.frontend.progressValueChanged(0);
 
-    WriteDebug("Saving settings to '" + paths.settingsFile + "'");
-    app.warnIfSettingsNotSaved(shell::SaveControlSettings(app.window, paths.settingsFile),
-                               paths.settingsFile);
+    if (app.saveSettings) {
+        WriteDebug("Saving settings to '" + paths.settingsFile + "'");
+        app.warnIfSettingsNotSaved(shell::SaveControlSettings(app.window, paths.settingsFile),
+                                   paths.settingsFile);
+    } else {
+        WriteDebug("Settings given for this run only: not saved");
+    }
 
     if (!checkInputs(env, run))
         return RunOutcome::EndedAtCheck;

@@ -87,14 +87,24 @@ void checkForUpdate(const UpdateContext& context) {
 
     if (feed.version && !feed.version->empty() &&
         !base::equalsNoCase(*feed.version, shell::versionText()) && !feed.download.empty()) {
-        WriteDebug("Offering user an upgrade");
-        const std::string offer =
-            shell::translateWith(translator, "Version %s of Pixtrail is now available",
-                                 *feed.version) +
-            "\r\n\r\n" + translator.TranslateText("Would you like to upgrade ?");
-        if (context.frontend.askYesNo(shell::windowTitle(), offer, shell::QuestionIcon::None))
-            downloadUpgrade(context, upgradeFiles(base::executablePath()), *feed.version,
-                            feed.download, feed.signature);
+        const std::string available = shell::translateWith(
+            translator, "Version %s of Pixtrail is now available", *feed.version);
+        if (context.publicKey.empty()) {
+            // Built without a release key: nothing downloaded could be trusted, so the
+            // user hears of the release and fetches it the way they installed this one.
+            WriteDebug("Telling user of an upgrade (no release key: no download)");
+            context.frontend.showMessage(
+                shell::MessageKind::Information, shell::windowTitle(),
+                available + "\r\n\r\n" +
+                    shell::translateWith(translator, "It can be found at %s", feed.download));
+        } else {
+            WriteDebug("Offering user an upgrade");
+            const std::string offer =
+                available + "\r\n\r\n" + translator.TranslateText("Would you like to upgrade ?");
+            if (context.frontend.askYesNo(shell::windowTitle(), offer, shell::QuestionIcon::None))
+                downloadUpgrade(context, upgradeFiles(base::executablePath()), *feed.version,
+                                feed.download, feed.signature);
+        }
     }
     context.frontend.pumpEvents();
 

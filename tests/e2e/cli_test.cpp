@@ -19,7 +19,7 @@ protected:
 TEST_F(Cli, CommandLinesItCannotUseEndWithStatus2AndTouchNothing) {
     fs::create_directory(dir.path() / "folder.ini");
     const Files untouched = {{"pixtrail.ini", dir.read("pixtrail.ini")}, {"log.txt", "-"}};
-    const std::string usage = "\nUsage: pixtrail-cli [-a] [--debug] [SETTINGS.ini | *";
+    const std::string usage = "\nUsage: pixtrail-cli [OPTION]... [SETTINGS.ini | *";
     std::vector<std::pair<Names, std::string>> cases = {
         {{"-a", dir.path().string() + "/\xE6\x97\xA5\xE6\x9C\xAC.gpx"}, // no code page spells it
          "pixtrail-cli: '*' holds characters Pixtrail cannot use in a path" + usage},
@@ -29,6 +29,17 @@ TEST_F(Cli, CommandLinesItCannotUseEndWithStatus2AndTouchNothing) {
          "pixtrail-cli: cannot read the settings file *folder.ini: Is a directory\n"}};
     for (const std::string option : {"-v", "-x", "-?", "-help", "-debug", "--frobnicate"})
         cases.push_back({{option}, "pixtrail-cli: unknown option '" + option + "'" + usage});
+    // A setting the window would not take.
+    for (const auto& [args, problem] : std::vector<std::pair<Names, std::string>>{
+             {{"--delay", "ten"}, "--delay takes a whole number of seconds, not 'ten'"},
+             {{"--delay=-1"}, "--delay takes a whole number of seconds, not '-1'"},
+             {{"--shrink", "300"},
+              "--shrink takes WIDTHxHEIGHT in pixels, such as 300x300, not "
+              "'300'"},
+             {{"--shrink=12345x10"}, "--shrink takes WIDTHxHEIGHT*"},
+             {{"--no-pages=1"}, "--no-pages takes no value"},
+             {{"-a", "--spoiler-folder"}, "--spoiler-folder needs a DIR"}})
+        cases.push_back({args, "pixtrail-cli: " + problem + usage});
     for (const auto& [args, err] : cases)
         run(args.back(), args, 2, "", untouched, err);
 }
@@ -78,6 +89,46 @@ TEST_F(Cli, RunsSayWhatTheyDidAndKeepTheSettingsTheyRead) {
     run("settings and trace unusable", {"-a", "--debug"}, 1, "*", {},
         "*Cannot read the settings file '*/pixtrail.ini': Is a directory*"
         "The debug trace cannot be written: Cannot write '*/debug.txt'*");
+}
+
+// Setting options change a setting for one run; only --save writes them.
+TEST_F(Cli, SettingOptionsHoldForTheRunAndAreSavedOnlyWhenAsked) {
+    const std::string saved = dir.read("pixtrail.ini");
+    fs::create_directory(dir.path() / "elsewhere");
+    dir.write("elsewhere/caches.gpx", "GC1A2B3\r\n");
+    const Files untouched = {{"pixtrail.ini", saved}};
+    run("overridden",
+        {"-a", "--spoiler-folder", dir.file("elsewhere"),
+         "--waypoint-file=" + dir.file("elsewhere/caches.gpx"), "--pages", "--summary"},
+        4, "GC1A2B3 page not available\n", untouched);
+    EXPECT_TRUE(dir.exists("elsewhere/index.html"));
+    EXPECT_FALSE(dir.exists("spoilers/index.html"));
+
+    run("saved", {"-a", "--no-pages", "--delay=7", "--shrink", "640x480", "--save"}, 0, "*",
+        {{"pixtrail.ini", "*\r\ndelay=7\r\n*\r\nshrinkwidth=640\r\nshrinkheight=480\r\n"
+                          "shrinkpics=1\r\n*"}});
+    EXPECT_NE(dir.read("pixtrail.ini").find("dohtml=0\r\n"), std::string::npos);
+
+    // A setting that is missing: the message says where and how to give it.
+    writeSettings("Spoilerfolder=\r\n");
+    run("no folder", {"-a"}, 1, "", {},
+        "Please choose a folder location to store spoiler pics\nGive it with --spoiler-folder DIR "
+        "(add --save to keep it), or set Spoilerfolder= in section [Settings] of " +
+            dir.file("pixtrail.ini") + ".\n");
+}
+
+// On a terminal a status line sits under the result lines and is gone at the end; a pipe
+// (every other run here) and a dumb terminal get only the result lines.
+TEST_F(Cli, AStatusLineShowsOnlyOnATerminal) {
+    RunOptions terminal;
+    terminal.terminal = true;
+    run("terminal", {"-a"}, 0,
+        "*| 0 done | 0:00 elapsed*GC1A2B3 no spoilers found\r\n*| 1 done | 0:00 elapsed | "
+        "Processing GC22222\r\033[KGC22222 spoilers already downloaded\r\n",
+        {}, "", terminal);
+    terminal.environment = {"TERM=dumb"};
+    run("dumb terminal", {"-a"}, 0,
+        "GC1A2B3 no spoilers found\r\nGC22222 spoilers already downloaded\r\n", {}, "", terminal);
 }
 
 TEST_F(Cli, DownloadsRetryWhatDidNotArriveAndSkipWhatIsThereInAnyLetterCase) {

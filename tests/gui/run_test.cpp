@@ -140,8 +140,10 @@ private slots:
         f.writeWaypoints({"GC1AAAA"});
         f.writeSettings({}, "my settings/run.ini");
         f.serveCache("GC1AAAA");
-        // Asked as pixtrail-cli is asked, it answers alike; a mistyped option starts nothing.
-        ProgramResult r = runProgram(exe, {"--version"});
+        // Asked as pixtrail-cli is asked, it answers alike, without needing a display; a
+        // mistyped option starts nothing.
+        ProgramResult r = runProgram(
+            exe, {"--version"}, {std::chrono::seconds(60), 0, {"DISPLAY=", "QT_QPA_PLATFORM="}});
         QVERIFY(r.exitCode == 0 && r.out == shell::windowTitle() + "\n");
         r = runProgram(exe, {"--help"});
         QVERIFY(r.exitCode == 0 && r.out.rfind("Usage: pixtrail ", 0) == 0);

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <optional>
 #include <poll.h>
+#include <pty.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -79,7 +80,10 @@ ProgramResult runProgram(const std::string& program, const std::vector<std::stri
                          const RunOptions& options) {
     ProgramResult result;
     int outPipe[2], errPipe[2];
-    if (pipe(outPipe) != 0 || pipe(errPipe) != 0)
+    winsize size{24, 100, 0, 0};
+    if ((options.terminal ? openpty(&outPipe[0], &outPipe[1], nullptr, nullptr, &size)
+                          : pipe(outPipe)) != 0 ||
+        pipe(errPipe) != 0)
         return result;
     const auto start = std::chrono::steady_clock::now();
     const pid_t pid =
@@ -130,7 +134,7 @@ ProgramResult runProgram(const std::string& program, const std::vector<std::stri
                     kill(pid, SIGINT);
                     interruptAfterLines = 0;
                 }
-            } else {
+            } else { // the end, or EIO once a terminal's other side is closed
                 close(fds[i].fd);
                 fds[i].fd = -1;
                 --open;

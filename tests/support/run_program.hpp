@@ -26,6 +26,9 @@ struct RunOptions {
     std::vector<std::string> environment;
     /// When > 0, one SIGINT once this long has passed since the start.
     std::chrono::milliseconds interruptAfter{0};
+    /// Stdout on a pseudo-terminal of 100 columns instead of a pipe, as in a terminal
+    /// window (it turns "\n" into "\r\n").
+    bool terminal = false;
 };
 
 /// Runs a program with stdin from /dev/null, collects its output, and kills it when it
