@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <mutex>
 #include <random>
 #include <system_error>
 
@@ -19,6 +20,8 @@ namespace pixtrail::base {
 namespace {
 
 std::atomic<bool> g_failRenames{false};
+std::mutex g_failRemovalMutex;
+std::string g_failRemoval;
 
 constexpr std::string_view kTempPrefix = ".pixtrail-";
 constexpr std::string_view kTempSuffix = ".tmp";
@@ -206,6 +209,11 @@ int removeLeftoverTemporaries(std::string_view folder) {
 }
 
 bool removeFile(std::string_view path) {
+    {
+        const std::lock_guard lock(g_failRemovalMutex);
+        if (!g_failRemoval.empty() && path == g_failRemoval)
+            return false;
+    }
     std::error_code ec;
     return fs::remove(nativePath(path), ec) && !ec;
 }
@@ -280,6 +288,11 @@ bool isDirectoryWritable(const fs::path& folder) {
 
 void failAtomicRenamesForTesting(bool fail) {
     g_failRenames.store(fail);
+}
+
+void failRemovalForTesting(std::string path) {
+    const std::lock_guard lock(g_failRemovalMutex);
+    g_failRemoval = std::move(path);
 }
 
 } // namespace pixtrail::base

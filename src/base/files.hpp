@@ -83,4 +83,9 @@ bool isDirectoryWritable(const std::filesystem::path& folder);
 /// would, so tests can prove that the previous file survives.
 void failAtomicRenamesForTesting(bool fail);
 
+/// Test hook: make removeFile of this one path fail and leave the file, as a file on a
+/// read-only medium would, which root (running the tests) cannot otherwise be shown. An
+/// empty path ends it.
+void failRemovalForTesting(std::string path);
+
 } // namespace pixtrail::base

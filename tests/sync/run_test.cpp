@@ -52,7 +52,7 @@ protected:
                  {"GC44444.txt", "no space after the code: no marker"},
                  {"GC111112 - longer code.jpg", "x"},
                  {"GC66666 - Spoiler #2 100%.jpg", demoFile("cache/large/bench.jpg")},
-                 {"no spoiler found.txt", "GC33333\r\n../escaped\r\n"},
+                 {"no spoiler found.txt", "GC33333\r\n../escaped"}, // edited: no last line end
                  {"GC99999 - a.jpg", "x"},
                  {"GC99999 - b.png", "x"},
                  {"GC99999.html", "x"},
@@ -66,7 +66,8 @@ protected:
             spoiler(name, content);
         const std::string img = "http://img.geocaching.com/cache/large/";
         // A page of today with every kind of picture link and caption.
-        web.responses[kPage + "GC1A2B3&Submit6=Find"] = pixtrail::testing::testData("sync/GC1A2B3.html");
+        web.responses[kPage + "GC1A2B3&Submit6=Find"] =
+            pixtrail::testing::testData("sync/GC1A2B3.html");
         web.responses[img + "hint.JPEG"] = demoFile("cache/large/mill-final.jpg");
         web.responses["http://img.geocaching.com/cache/tj.jpg"] = demoFile("cache/bridge-b.jpg");
         web.responses["http://imgcdn.geocaching.com/cache/large/map.png"] =
@@ -340,6 +341,38 @@ TEST_F(RunTest, FailuresEndTheRunOrTheProgramWithoutDamage) {
     EXPECT_THROW(run(), base::ProgramEndRequested);
     EXPECT_EQ(scraper.codes(), Names{"GC11111"});
     EXPECT_FALSE(dir.exists("log.txt"));
+}
+
+// A file that cannot be deleted ends the run naming it, and stays; one the user removed
+// while the run went on is no error.
+TEST_F(RunTest, AFileThatCannotBeDeletedEndsTheRunNamingIt) {
+    const std::pair<std::string, const char*> cases[] = {
+        {"GC9ZZZZ - old.jpg", nullptr},              // a cache that left the waypoint file
+        {"GC1A2B3.html", "chkDohtml"},               // web pages switched off
+        {"GC1A2B3 - no spoiler found.txt", nullptr}, // a marker that goes into the summary
+        {"no spoiler found.txt", "chkNoTxt"},        // the summary, unpacked into markers
+    };
+    for (const auto& [file, unticked] : cases) {
+        spoiler(file, "");
+        if (unticked)
+            tick(unticked, false);
+        frontend.messages.clear();
+        base::failRemovalForTesting(spoilers + "/" + file);
+        const RunOutcome outcome = run();
+        base::failRemovalForTesting("");
+        EXPECT_EQ(outcome, RunOutcome::EndedByError) << file;
+        EXPECT_EQ(warnings(), Names{"Cannot delete '" + spoilers + "/" + file + "'"}) << file;
+        EXPECT_TRUE(hasSpoiler(file)) << file;
+        fs::remove(dir.path() / "spoilers" / file);
+        if (unticked)
+            tick(unticked, true);
+    }
+    spoiler("GC9ZZZZ - old.jpg");
+    getspoilerpics = [&](scrape::ScrapeCall& call) {
+        fs::remove(dir.path() / "spoilers/GC9ZZZZ - old.jpg");
+        return scraper.bind()(call);
+    };
+    EXPECT_EQ(run(), RunOutcome::Finished);
 }
 
 TEST_F(RunTest, TheWaypointFileOfTheCommandLineAndForcedCodes) {
