@@ -6,17 +6,22 @@
 #include "imaging/shrink.hpp"
 #include "scrape/curl_fetch.hpp"
 
+#include <turbojpeg.h>
+
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-// A whole run over 500 caches with three pictures each (one a 12-megapixel photo) from the
-// fixture site, delay 0, and the split of its CPU time. The parts are measured on their
-// own, with the code the run uses, since the difference of two whole runs is mostly noise:
+// Whole runs over 500 caches with three pictures each (one a 12-megapixel photo) from the
+// fixture site, delay 0, at 1, 2 and 4 workers; the same over a slower network; and runs of
+// 24-megapixel progressive JPEGs for the memory they take. Then the split of a serial run's
+// CPU time. Its parts are measured on their own, with the code the run uses, since the
+// difference of two whole runs is mostly noise:
 //   JPEG work  - shrinking the three pictures into the 300 x 300 box, once per cache that
 //                has them, on this thread's CPU clock;
 //   downloads  - fetching the three pictures through the fetch component, likewise;
@@ -30,8 +35,20 @@ using testing::runProgram;
 
 namespace {
 
-ProgramResult runCli(const std::string& exe, const std::string& config) {
-    return runProgram(exe, {"-a"}, {std::chrono::hours(2), 0, {"XDG_CONFIG_HOME=" + config}});
+// A run of a copy of pixtrail-cli over the sample caches into an empty folder, with `extra`
+// settings; `twice`: the second of two runs.
+ProgramResult runOn(const std::string& cli, testing::SampleSite& sample, const std::string& extra,
+                    bool twice = false) {
+    testing::TempFolder dir;
+    const std::string exe = (dir.path() / "pixtrail-cli").string();
+    fs::copy_file(cli, exe);
+    fs::create_directory(dir.path() / "spoilers");
+    dir.write("caches.gpx", sample.waypointFile());
+    dir.write("pixtrail.ini", sample.settings(dir.file("caches.gpx"), dir.file("spoilers"), extra));
+    const testing::RunOptions options{
+        std::chrono::hours(2), 0, {"XDG_CONFIG_HOME=" + dir.file("config")}};
+    ProgramResult r = runProgram(exe, {"-a"}, options);
+    return twice ? runProgram(exe, {"-a"}, options) : r;
 }
 
 // CPU seconds of this thread for one round of `work`, best of five rounds so that a busy
@@ -72,6 +89,47 @@ double downloadSecondsPerCache(testing::SampleSite& sample) {
     });
 }
 
+// A photographic-looking 24-megapixel progressive JPEG: the decoder keeps all of its
+// coefficients at once, the most memory a picture takes.
+std::string progressiveJpeg(int seed) {
+    const int width = 6000, height = 4000;
+    std::vector<unsigned char> rgb(static_cast<size_t>(width) * height * 3);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            for (int c = 0; c < 3; ++c)
+                rgb[(static_cast<size_t>(y) * width + x) * 3 + c] = static_cast<unsigned char>(
+                    128 + 80 * std::sin(x * 0.01 * (c + 1) + seed) * std::cos(y * 0.013) +
+                    ((unsigned(x) * 2654435761u ^ unsigned(y + seed) * 2246822519u) >> 28));
+    tjhandle tj = tjInitCompress();
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    tjCompress2(tj, rgb.data(), width, 0, height, TJPF_RGB, &out, &size, TJSAMP_420, 90,
+                TJFLAG_PROGRESSIVE);
+    std::string jpeg(reinterpret_cast<char*>(out), size);
+    tjFree(out);
+    tjDestroy(tj);
+    return jpeg;
+}
+
+// Whole runs over the same caches at 1, 2 and 4 workers: wall time as a share of the
+// 1-worker run's, and peak memory.
+bool compareWorkers(const char* title, const std::string& exe, testing::SampleSite& sample) {
+    std::printf("\n%s\n| workers | wall | ratio to 1 worker | CPU | peak memory |\n"
+                "|---|---|---|---|---|\n",
+                title);
+    double serial = 0;
+    bool ok = true;
+    for (const int workers : {1, 2, 4}) {
+        const ProgramResult r = runOn(exe, sample, "workers=" + std::to_string(workers) + "\r\n");
+        serial = workers == 1 ? r.wallSeconds : serial;
+        std::printf("| %d | %.2f s | %.2f | %.2f s | %ld MiB |\n", workers, r.wallSeconds,
+                    r.wallSeconds / serial, r.cpuSeconds, r.peakKiB / 1024);
+        std::fflush(stdout);
+        ok = ok && r.exitCode == 0;
+    }
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -79,42 +137,42 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "Usage: pixtrail-run-bench PIXTRAIL-CLI [CACHES]\n");
         return 2;
     }
+    const std::string exe = argv[1];
     const int caches = argc > 2 ? std::stoi(argv[2]) : 500;
     const std::vector<std::string> pictures = {testing::texturedJpeg(4000, 3000, 1),
                                                testing::texturedJpeg(800, 600, 2),
                                                testing::texturedJpeg(640, 480, 3)};
     testing::SampleSite sample(
         caches, {{"photo", pictures[0]}, {"detail", pictures[1]}, {"map", pictures[2]}});
-    auto variant = [&](const std::string& extra, bool twice) {
-        testing::TempFolder dir;
-        const std::string exe = (dir.path() / "pixtrail-cli").string();
-        fs::copy_file(argv[1], exe);
-        fs::create_directory(dir.path() / "spoilers");
-        dir.write("caches.gpx", sample.waypointFile());
-        dir.write("pixtrail.ini",
-                  sample.settings(dir.file("caches.gpx"), dir.file("spoilers"), extra));
-        ProgramResult m = runCli(exe, dir.file("config"));
-        if (twice)
-            m = runCli(exe, dir.file("config"));
-        return m;
-    };
-    const ProgramResult full = variant("", false);
-    const ProgramResult pages = variant("shrinkpics=0\r\nrecheck=1\r\n", true);
-
-    const double jpeg = shrinkSecondsPerCache(pictures) * sample.cachesWithPictures();
-    const double downloads = downloadSecondsPerCache(sample) * sample.cachesWithPictures();
     std::printf("%d caches (%d with 3 pictures, one of them 12 MP), %.0f MiB transferred\n", caches,
                 sample.cachesWithPictures(),
                 static_cast<double>(sample.bytesPerFullRun()) / (1 << 20));
-    std::printf("full run: %.2f s wall, %.2f s CPU, peak %ld MiB\n", full.wallSeconds,
-                full.cpuSeconds, full.peakKiB / 1024);
-    std::printf("CPU split, each part on its own: JPEG work %.2f s (%.0f %% of the parts), "
+    bool ok = compareWorkers("On loopback, as fast as it goes:", exe, sample);
+
+    // The split of a serial run's CPU time, each part measured on its own.
+    const ProgramResult pages = runOn(exe, sample, "shrinkpics=0\r\nrecheck=1\r\n", true);
+    const double jpeg = shrinkSecondsPerCache(pictures) * sample.cachesWithPictures();
+    const double downloads = downloadSecondsPerCache(sample) * sample.cachesWithPictures();
+    std::printf("\nCPU split, each part on its own: JPEG work %.2f s (%.0f %% of the parts), "
                 "downloads %.2f s, page work %.2f s\n",
                 jpeg, 100 * jpeg / (jpeg + downloads + pages.cpuSeconds), downloads,
                 pages.cpuSeconds);
-    std::printf("per cache besides JPEG work: downloads %.2f ms, page work %.2f ms\n",
-                1000 * downloads / caches, 1000 * pages.cpuSeconds / caches);
-    const bool ok = full.exitCode == 0 && pages.exitCode == 0;
+    ok = ok && pages.exitCode == 0;
+
+    // A network of today: the shrinking should disappear behind the transfers.
+    testing::SampleSite slow(
+        caches / 5, {{"photo", pictures[0]}, {"detail", pictures[1]}, {"map", pictures[2]}});
+    slow.site().setNetwork(std::chrono::milliseconds(50), 20e6);
+    ok = compareWorkers(("Over a network of 50 ms a request and 20 MB/s, " +
+                         std::to_string(caches / 5) + " caches:")
+                            .c_str(),
+                        exe, slow) &&
+         ok;
+
+    // The most memory pictures take: 24-megapixel progressive JPEGs.
+    testing::SampleSite big(
+        20, {{"a", progressiveJpeg(1)}, {"b", progressiveJpeg(2)}, {"c", progressiveJpeg(3)}});
+    ok = compareWorkers("20 caches of three 24-megapixel progressive JPEGs:", exe, big) && ok;
     if (!ok)
         std::printf("a run failed\n");
     return ok ? 0 : 1;

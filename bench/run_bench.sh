@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
-# A whole run over 500 caches (three pictures each, one a 12-megapixel photo) against the
-# fixture site, with the CPU time split between page work, downloads and JPEG work.
+# Whole runs over 500 caches (three pictures each, one a 12-megapixel photo) against the
+# fixture site at 1, 2 and 4 workers, on loopback and over a network of 50 ms a request and
+# 20 MB/s; runs of 24-megapixel progressive JPEGs for their memory; and the split of a
+# serial run's CPU time between page work, downloads and JPEG work.
+# Usage: bench/run_bench.sh [CACHES]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh" "$root/build" >/dev/null

@@ -3,9 +3,6 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <string>
 #include <unistd.h>
 
 // The demo's stand-in for the geocaching web site: serves the bundled cache pages at
@@ -14,20 +11,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string readAll(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-std::string withHost(std::string page, const std::string& host) {
-    const std::string marker = "@HOST@";
-    for (size_t p = page.find(marker); p != std::string::npos; p = page.find(marker, p))
-        page.replace(p, marker.size(), host);
-    return page;
-}
 
 volatile std::sig_atomic_t g_stop = 0;
 extern "C" void onSignal(int) {
@@ -43,15 +26,7 @@ int main(int argc, char** argv) {
     }
     const fs::path site = argv[1];
     pixtrail::demo::FixtureSite server;
-    server.serve("/", readAll(site / "index.html"));
-    for (const auto& entry : fs::directory_iterator(site / "caches")) {
-        const std::string code = entry.path().stem().string();
-        server.serve("/seek/cache_details.aspx?wp=" + code + "&Submit6=Find",
-                     withHost(readAll(entry.path()), server.host()));
-    }
-    server.serveFolder("/cache/", site / "cache");
-    // The content-delivery host keeps its copies at its root.
-    server.serveFolder("/", site / "cdn");
+    server.serveDemoSite(site);
 
     std::signal(SIGTERM, onSignal);
     std::signal(SIGINT, onSignal);

@@ -152,6 +152,8 @@ struct FixtureSite::Impl {
     std::vector<std::pair<std::string, fs::path>> folders;
     std::map<std::string, Fault> faults;
     std::vector<SeenRequest> seen;
+    std::chrono::milliseconds latency{0};
+    double bytesPerSecond = 0; ///< 0: as fast as loopback goes
 
     void handle(const httplib::Request& req, httplib::Response& res);
     std::optional<Content> lookup(const std::string& target, const std::string& path) const;
@@ -225,12 +227,21 @@ void FixtureSite::Impl::sendBody(httplib::Response& res, int status, std::string
     if (body.empty())
         return;
     auto shared = std::make_shared<std::string>(std::move(body));
+    double rate = 0;
+    {
+        std::lock_guard lock(mutex);
+        rate = bytesPerSecond;
+    }
     res.set_content_provider(
         shared->size(), std::move(type),
-        [this, shared](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+        [this, shared, rate](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
             if (isStopping())
                 return false;
-            return sink.write(shared->data() + offset, std::min(length, kSlice));
+            const std::size_t slice = std::min(length, kSlice);
+            if (rate > 0 && !waitFor(std::chrono::milliseconds(static_cast<long long>(
+                                1000.0 * static_cast<double>(slice) / rate))))
+                return false;
+            return sink.write(shared->data() + offset, slice);
         });
 }
 
@@ -285,6 +296,13 @@ void FixtureSite::Impl::handle(const httplib::Request& req, httplib::Response& r
                         req.get_header_value("Accept-Encoding"), req.get_header_value("Cookie"),
                         req.remote_port});
     }
+    std::chrono::milliseconds wait{0};
+    {
+        std::lock_guard lock(mutex);
+        wait = latency;
+    }
+    if (wait.count() > 0 && !waitFor(wait))
+        return;
     std::string target = req.target;
     std::string path = req.path;
 
@@ -497,6 +515,32 @@ void FixtureSite::serve(std::string target, std::string body, std::string conten
 void FixtureSite::serveFolder(std::string urlPrefix, std::filesystem::path folder) {
     std::lock_guard lock(m_impl->mutex);
     m_impl->folders.emplace_back(std::move(urlPrefix), std::move(folder));
+}
+
+void FixtureSite::serveDemoSite(const std::filesystem::path& siteFolder) {
+    const auto read = [](const std::filesystem::path& file) {
+        std::ifstream in(file, std::ios::binary);
+        std::ostringstream s;
+        s << in.rdbuf();
+        return s.str();
+    };
+    serve("/", read(siteFolder / "index.html"));
+    const std::string marker = "@HOST@";
+    for (const auto& entry : std::filesystem::directory_iterator(siteFolder / "caches")) {
+        std::string page = read(entry.path());
+        for (size_t p = page.find(marker); p != std::string::npos; p = page.find(marker, p))
+            page.replace(p, marker.size(), host());
+        serve("/seek/cache_details.aspx?wp=" + entry.path().stem().string() + "&Submit6=Find",
+              page);
+    }
+    serveFolder("/cache/", siteFolder / "cache");
+    serveFolder("/", siteFolder / "cdn"); // the content-delivery host keeps its copies at its root
+}
+
+void FixtureSite::setNetwork(std::chrono::milliseconds latency, double bytesPerSecond) {
+    std::lock_guard lock(m_impl->mutex);
+    m_impl->latency = latency;
+    m_impl->bytesPerSecond = bytesPerSecond;
 }
 
 void FixtureSite::setFault(std::string target, Fault fault) {

@@ -75,6 +75,13 @@ public:
     void serve(std::string target, std::string body, std::string contentType = "text/html");
     /// Serves every file below `folder` at urlPrefix + its relative path ("/cache/x.jpg").
     void serveFolder(std::string urlPrefix, std::filesystem::path folder);
+    /// Serves the bundled sample site in `siteFolder` (demo/site) as the real site serves it:
+    /// its home page, each page of caches/ at its cache's address with "@HOST@" replaced by
+    /// this site's host, the pictures of cache/ and, at the root, the copies of cdn/.
+    void serveDemoSite(const std::filesystem::path& siteFolder);
+    /// Makes every answer wait `latency` first and send its body at most `bytesPerSecond`
+    /// fast (0: unlimited), as a real network would.
+    void setNetwork(std::chrono::milliseconds latency, double bytesPerSecond);
     /// Makes a target misbehave (exact target match, query included).
     void setFault(std::string target, Fault fault);
 

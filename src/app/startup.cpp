@@ -46,7 +46,15 @@ StartupPlan Form_Load(Application& app, const shell::CommandLine& cmd) {
         else
             s.window.setText(o.control, o.value);
     }
-    s.saveSettings = cmd.overrides.empty() || cmd.save;
+    s.workers = cmd.workers;
+    s.saveSettings = (cmd.overrides.empty() && !cmd.workers) || cmd.save;
+    if (cmd.save && cmd.workers)
+        s.warnIfSettingsNotSaved(shell::updateIniFile(settings,
+                                                      [&](shell::IniDocument& d) {
+                                                          d.set("Settings", "workers",
+                                                                std::to_string(*cmd.workers));
+                                                      }),
+                                 settings);
 
     StartupPlan plan;
     if (!cmd.remaining.empty() || cmd.unattended) {

@@ -12,6 +12,8 @@
 
 #include <algorithm>
 #include <fstream>
+#include <functional>
+#include <memory>
 #include <unordered_set>
 
 namespace pixtrail::scrape {
@@ -24,6 +26,7 @@ struct Storage {
     const ScrapeContext& context;
     ScrapeCall& call;
     base::FolderIndex& folder;
+    int line = -1; ///< the cache's progress line
     std::string rememberedLine;
     std::unordered_set<std::string> usedCaptions; ///< in lower case
     int count = 0;
@@ -116,6 +119,19 @@ std::string downloadPicture(Storage& s, const std::string& link, const std::stri
     return bytes;
 }
 
+// The picture's progress: the cache's line counts its stored pictures.
+std::function<void()> showStored(const Storage& s, int stored) {
+    shell::RunLink& run = s.context.run;
+    return [&run, line = s.line,
+            text = s.rememberedLine + " " + std::to_string(stored) + " spoilers"] {
+        run.progress().setLine(line, text);
+        run.pumpEvents();
+    };
+}
+
+// Stores a picture the filter kept. The download happens here; shrinking it, writing it and
+// showing it happen in a job of the run's workers, whose finish may come after this cache's
+// scrape has returned: it keeps nothing of the scrape but copies and the run's folder.
 void storePicture(Storage& s, std::string caption, const std::string& link) {
     if (s.usedCaptions.count(base::ansiLower(caption)))
         caption += std::to_string(s.count);
@@ -126,40 +142,47 @@ void storePicture(Storage& s, std::string caption, const std::string& link) {
     const std::string path = s.folder.path(name);
     const ScrapeOptions& options = s.call.options;
     const int width = options.shrinkWidth, height = options.shrinkHeight;
+    const bool shrink = wantsShrink(options, link, path);
+    shell::OrderedWorkers& workers = *s.call.workers;
     if (s.folder.contains(name)) {
         WriteDebug("File '" + path + "' already exists and is " +
                    std::to_string(base::fileSize(path).value_or(0)) + " bytes");
-        if (wantsShrink(options, link, path))
-            shrinkStep([&] { imaging::shrinkJpegFile(path, width, height); });
-    } else {
-        std::string bytes = downloadPicture(s, link, path);
-        if (bytes.empty()) {
-            // Nothing arrived: no empty "picture" that later runs would take for done.
-            WriteDebug("No picture received for '" + path + "'");
-            ++s.failedDownloads;
-            return;
-        }
-        WriteDebug("File size is " + std::to_string(bytes.size()));
-        // Shrunk before it gets its name: a kill in between must not leave a full-size
-        // picture that later runs would skip and never shrink.
-        if (wantsShrink(options, link, path)) {
+        workers.submit(nullptr, [path, width, height, shrink, show = showStored(s, ++s.count)] {
+            if (shrink)
+                shrinkStep([&] { imaging::shrinkJpegFile(path, width, height); });
+            show();
+        });
+        return;
+    }
+    auto bytes = std::make_shared<std::string>(downloadPicture(s, link, path));
+    if (bytes->empty()) {
+        // Nothing arrived: no empty "picture" that later runs would take for done.
+        WriteDebug("No picture received for '" + path + "'");
+        ++s.failedDownloads;
+        return;
+    }
+    WriteDebug("File size is " + std::to_string(bytes->size()));
+    ++s.call.newPictures;
+    // Shrunk before it gets its name: a kill in between must not leave a full-size picture
+    // that later runs would skip and never shrink. The shrink is the slow part: a worker
+    // does it while the next picture downloads.
+    workers.submit(
+        [bytes, path, width, height, shrink] {
+            if (!shrink)
+                return;
             shrinkStep([&] {
-                if (auto smaller = imaging::shrinkJpegBytes(bytes, width, height)) {
+                if (auto smaller = imaging::shrinkJpegBytes(*bytes, width, height)) {
                     WriteDebug("Resizing picture " + path);
-                    bytes = std::move(*smaller);
-                    WriteDebug("File size is " + std::to_string(bytes.size()));
+                    *bytes = std::move(*smaller);
+                    WriteDebug("File size is " + std::to_string(bytes->size()));
                 }
             });
-        }
-        base::writeFileAtomically(path, bytes);
-        s.folder.added(name);
-        ++s.call.newPictures;
-    }
-
-    ++s.count;
-    s.context.run.progress().setCurrentLine(s.rememberedLine + " " + std::to_string(s.count) +
-                                            " spoilers");
-    s.context.run.pumpEvents();
+        },
+        [&folder = s.folder, bytes, name, path, show = showStored(s, ++s.count)] {
+            base::writeFileAtomically(path, *bytes);
+            folder.added(name);
+            show();
+        });
 }
 
 void errorWordScan(const std::string& page) {
@@ -231,7 +254,10 @@ int getspoilerpics(ScrapeCall& call, const ScrapeContext& context) {
     call.cacheName.clear();
     call.pageAvailable = false;
     call.newPictures = 0;
-    Storage s{context, call, *call.folder, {}, {}, 0, 0};
+    shell::OrderedWorkers serial(1);
+    if (!call.workers)
+        call.workers = &serial;
+    Storage s{context, call, *call.folder, -1, {}, {}, 0, 0};
     int result = 0;
     try {
         context.pacing.beforePageRequest();
@@ -252,7 +278,8 @@ int getspoilerpics(ScrapeCall& call, const ScrapeContext& context) {
         } else {
             call.cacheName = findCacheName(page);
             shell::ProgressList& progress = context.run.progress();
-            s.rememberedLine = progress.line(progress.currentIndex());
+            s.line = progress.currentIndex();
+            s.rememberedLine = progress.line(s.line);
             CaptionFilter filter(call.applyOnlyWords, call.onlyWords, call.applyIgnoreWords,
                                  call.ignoreWords);
             const Endpoints& e = context.endpoints;
@@ -263,18 +290,23 @@ int getspoilerpics(ScrapeCall& call, const ScrapeContext& context) {
                                      storePicture(s, kept, link);
                              });
             // A picture that did not arrive is not "no spoilers": leave the cache for next
-            // time.
+            // time. In turn with the pictures stored before, as every file is written.
             if (s.count == 0 && page.size() > 1000 && s.failedDownloads == 0)
-                createMarker(s.folder, call.code);
+                call.workers->submit(nullptr, [&folder = s.folder, code = call.code] {
+                    createMarker(folder, code);
+                });
         }
         result = s.count;
         call.failedDownloads = s.failedDownloads;
     } catch (const base::RunError& e) {
+        call.workers->abandon(); // nothing that was still to be stored is, after a failure
         WriteDebug("Error: " + e.description());
         context.run.warn(e.description());
         result = -1;
     }
     WriteDebug(std::to_string(s.count) + " spoilers found for waypoint '" + workingCode + "'");
+    if (call.workers == &serial)
+        call.workers = nullptr;
     return result;
 }
 

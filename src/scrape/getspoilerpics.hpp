@@ -3,6 +3,7 @@
 #include "base/folder_index.hpp"
 #include "scrape/endpoints.hpp"
 #include "scrape/web_fetch.hpp"
+#include "shell/ordered_workers.hpp"
 #include "shell/run_link.hpp"
 
 #include <string>
@@ -22,6 +23,8 @@ struct ScrapeOptions {
 struct ScrapeCall {
     std::string code;                    ///< the accepted name as read
     base::FolderIndex* folder = nullptr; ///< the spoiler folder of the run
+    /// The run's workers for shrinking pictures; nullptr: the pictures are shrunk in turn.
+    shell::OrderedWorkers* workers = nullptr;
     bool applyOnlyWords = false;
     bool applyIgnoreWords = false;
     std::string onlyWords;   ///< "spoiler," + the only-words box, trimmed
@@ -57,6 +60,8 @@ struct ScrapeContext {
 
 /// Turns one cache's web page into stored spoiler pictures; returns how many pictures the
 /// cache now has in the folder, or -1 when an unexpected failure was shown to the user.
+/// With the call's workers, pictures (and a "no spoiler found" marker) may still be being
+/// stored when it returns: their jobs finish in turn, before anything submitted later.
 int getspoilerpics(ScrapeCall& call, const ScrapeContext& context);
 
 } // namespace pixtrail::scrape

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,6 +24,8 @@ struct CommandLine {
     /// Settings for this run only, in the order given ("--delay 0", "--no-pages" ...).
     std::vector<SettingOverride> overrides;
     bool save = false; ///< "--save": the overrides are written to the settings file too
+    /// "--workers N": threads that shrink pictures, a setting the window has no box for.
+    std::optional<int> workers;
 };
 
 /// The arguments as read: a start, a question answered by printing, or a refusal.

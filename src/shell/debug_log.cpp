@@ -62,8 +62,21 @@ DebugLog& debugLog() {
     return log;
 }
 
+namespace {
+thread_local std::vector<std::string>* t_capture = nullptr;
+} // namespace
+
 void WriteDebug(std::string_view message, int startNewFile) {
+    if (t_capture && startNewFile == 0) {
+        if (debugLog().enabled())
+            t_capture->emplace_back(message);
+        return;
+    }
     debugLog().write(message, startNewFile);
+}
+
+std::vector<std::string>* captureDebugLines(std::vector<std::string>* lines) {
+    return std::exchange(t_capture, lines);
 }
 
 } // namespace pixtrail::shell

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The debug trace `debug.txt`: one time-stamped line per step of a run, written only in
 // debug mode. Every subsystem calls WriteDebug as a statement, so it is cheap when off,
@@ -37,7 +38,13 @@ private:
 /// The process-wide debug log.
 DebugLog& debugLog();
 
-/// Writes one line to the process-wide debug log.
+/// Writes one line to the process-wide debug log, or to this thread's capture (see
+/// captureDebugLines) when one is set and debug mode is on.
 void WriteDebug(std::string_view message, int startNewFile = 0);
+
+/// Sends this thread's later WriteDebug lines (without their times) into `lines` instead
+/// of the file, or to the file again for nullptr; returns the capture it replaces. Work on
+/// other threads is traced this way and written out in the order a serial run writes it.
+std::vector<std::string>* captureDebugLines(std::vector<std::string>* lines);
 
 } // namespace pixtrail::shell

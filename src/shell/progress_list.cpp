@@ -1,12 +1,24 @@
 #include "shell/progress_list.hpp"
 
+#include <algorithm>
+
 namespace pixtrail::shell {
 
 void ProgressList::clear() {
     std::lock_guard lock(m_mutex);
     m_lines.clear();
     m_selected = -1;
+    m_shown = -1;
+    m_held.clear();
     m_frontend.progressCleared();
+}
+
+void ProgressList::showSelection() {
+    const int shown = m_held.empty() ? m_selected : std::min(m_selected, *m_held.begin());
+    if (shown != m_shown) {
+        m_shown = shown;
+        m_frontend.progressLineSelected(shown);
+    }
 }
 
 int ProgressList::add(const std::string& text) {
@@ -14,8 +26,20 @@ int ProgressList::add(const std::string& text) {
     m_lines.push_back(text);
     m_selected = static_cast<int>(m_lines.size()) - 1;
     m_frontend.progressLineAdded(m_selected, text);
-    m_frontend.progressLineSelected(m_selected);
+    showSelection();
     return m_selected;
+}
+
+void ProgressList::hold(int index) {
+    std::lock_guard lock(m_mutex);
+    m_held.insert(index);
+    showSelection();
+}
+
+void ProgressList::release(int index) {
+    std::lock_guard lock(m_mutex);
+    m_held.erase(index);
+    showSelection();
 }
 
 void ProgressList::addKeepingCurrent(const std::string& text) {
@@ -47,7 +71,7 @@ void ProgressList::select(int index) {
     if (index < -1 || index >= static_cast<int>(m_lines.size()))
         return;
     m_selected = index;
-    m_frontend.progressLineSelected(index);
+    showSelection();
 }
 
 int ProgressList::currentIndex() const {

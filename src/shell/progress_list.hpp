@@ -3,6 +3,7 @@
 #include "shell/frontend.hpp"
 
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,12 @@ public:
     /// Sets the text of the current line, whichever it is at that moment.
     void setCurrentLine(const std::string& text);
     void select(int index);
+    /// Marks a line whose result comes later (its pictures are still being stored, while
+    /// the run goes on with the next waypoint): the frontend is not told that the selection
+    /// moved past it until it is released, so whatever prints the lines it has moved past
+    /// (a console) prints only final ones.
+    void hold(int index);
+    void release(int index);
     /// Index of the selected line, -1 when the list is empty.
     int currentIndex() const;
     std::string line(int index) const;
@@ -36,6 +43,9 @@ private:
     mutable std::mutex m_mutex;
     std::vector<std::string> m_lines;
     int m_selected = -1;
+    int m_shown = -1; ///< the selection as the frontend knows it
+    std::set<int> m_held;
+    void showSelection();
 };
 
 } // namespace pixtrail::shell

@@ -8,6 +8,7 @@
 #include "shell/translation.hpp"
 
 #include <atomic>
+#include <optional>
 #include <string>
 
 namespace pixtrail::shell {
@@ -33,6 +34,8 @@ public:
     bool saveSettings = true;
     /// A message about a missing setting also says how to give it on the command line.
     bool commandLineHints = false;
+    /// The "workers" setting given on the command line, which the window has no box for.
+    std::optional<int> workers;
 
     const std::string& caption() const { return window.caption(); }
     void setCaption(std::string caption);

@@ -16,6 +16,9 @@
 #include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <memory>
+#include <optional>
 #include <tuple>
 #include <unordered_set>
 
@@ -169,52 +172,65 @@ std::optional<std::string> readStored(const std::string& path) {
 }
 
 // Puts one picture in place: a JPEG as a hard link (a copy where the file system has
-// none), a PNG or GIF converted. Anything else has nothing the device could show. An
-// older file under the name goes in every case: it no longer shows the stored picture.
-// True when the device's file is in place.
-bool placePicture(const RunOptions& options, const std::string& storedPath,
-                  const std::string& targetPath) {
+// none), a PNG or GIF converted (the slow part, on a worker). Anything else has nothing the
+// device could show. An older file under the name goes in every case: it no longer shows
+// the stored picture. `placed` runs once the device's file is in place.
+void placePicture(RunContext& run, const std::string& storedPath, const std::string& targetPath,
+                  std::function<void()> placed) {
     const fs::path stored = base::nativePath(storedPath);
     const fs::path target = base::nativePath(targetPath);
-    removeEntry(target);
     const std::string head = firstBytes(stored, 8);
+    shell::OrderedWorkers& workers = *run.workers;
     if (startsLikeJpeg(head)) {
-        std::error_code ec;
-        // A link in the spoiler folder would be linked itself, not the picture it names.
-        if (!g_refuseHardLinks.load() && !factsOf(stored, false).link) {
-            fs::create_hard_link(stored, target, ec);
-            if (!ec) {
-                WriteDebug("Linked '" + targetPath + "' to '" + storedPath + "'");
-                return true;
+        workers.submit(nullptr, [=] {
+            removeEntry(target);
+            std::error_code ec;
+            // A link in the spoiler folder would be linked itself, not the picture it names.
+            if (!g_refuseHardLinks.load() && !factsOf(stored, false).link) {
+                fs::create_hard_link(stored, target, ec);
+                if (!ec) {
+                    WriteDebug("Linked '" + targetPath + "' to '" + storedPath + "'");
+                    return placed();
+                }
             }
-        }
-        const auto bytes = readStored(storedPath);
-        if (!bytes)
-            return false; // gone since it was listed
-        base::writeFileAtomically(targetPath, *bytes);
-        WriteDebug("Copied '" + storedPath + "' to '" + targetPath + "'");
-        return true;
+            const auto bytes = readStored(storedPath);
+            if (!bytes)
+                return; // gone since it was listed
+            base::writeFileAtomically(targetPath, *bytes);
+            WriteDebug("Copied '" + storedPath + "' to '" + targetPath + "'");
+            placed();
+        });
+        return;
     }
-    if (!imaging::looksLikePng(head) && !imaging::looksLikeGif(head)) {
+    std::shared_ptr<const std::string> bytes;
+    if (imaging::looksLikePng(head) || imaging::looksLikeGif(head)) {
+        if (auto read = readStored(storedPath))
+            bytes = std::make_shared<const std::string>(std::move(*read));
+    } else {
         WriteDebug("Not a JPEG, PNG or GIF picture: '" + storedPath + "'");
-        return false;
     }
-    const auto bytes = readStored(storedPath);
-    if (!bytes)
-        return false;
-    std::string jpeg;
-    try {
-        const auto [width, height] = shrinkBox(options);
-        jpeg = imaging::convertToJpeg(*bytes, width, height);
-    } catch (const base::RunError& e) {
-        if (e.number() != imaging::kInvalidPicture && e.number() != base::err::kOverflow)
-            throw;
-        WriteDebug("Error: " + e.description() + " '" + storedPath + "'");
-        return false;
-    }
-    base::writeFileAtomically(targetPath, jpeg);
-    WriteDebug("Converted '" + storedPath + "' to '" + targetPath + "'");
-    return true;
+    auto jpeg = std::make_shared<std::optional<std::string>>();
+    const std::pair<int, int> box = shrinkBox(run.options);
+    workers.submit(
+        [=] {
+            if (!bytes)
+                return;
+            try {
+                *jpeg = imaging::convertToJpeg(*bytes, box.first, box.second);
+            } catch (const base::RunError& e) {
+                if (e.number() != imaging::kInvalidPicture && e.number() != base::err::kOverflow)
+                    throw;
+                WriteDebug("Error: " + e.description() + " '" + storedPath + "'");
+            }
+        },
+        [=] {
+            removeEntry(target);
+            if (!*jpeg)
+                return;
+            base::writeFileAtomically(targetPath, **jpeg);
+            WriteDebug("Converted '" + storedPath + "' to '" + targetPath + "'");
+            placed();
+        });
 }
 
 // Removes a cache's folder, then its two parents when that leaves them empty. Only when
@@ -354,11 +370,13 @@ void arrangeGarminPhotos(RunContext& run, const std::string& name) {
         if (!source.regular) {
             WriteDebug("Stored picture gone: '" + storedPath + "'");
             removeEntry(base::nativePath(targetPath));
-        } else if (isCurrent(base::nativePath(storedPath), source, base::nativePath(targetPath)) ||
-                   placePicture(run.options, storedPath, targetPath)) {
+        } else if (isCurrent(base::nativePath(storedPath), source, base::nativePath(targetPath))) {
             ++shown;
+        } else {
+            placePicture(run, storedPath, targetPath, [&shown] { ++shown; });
         }
     }
+    run.workers->drain();
     // A cache none of whose pictures the device could show gets no folder to browse.
     if (shown == 0)
         removeCacheFolder(run, cacheRelative);

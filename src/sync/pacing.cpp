@@ -16,6 +16,8 @@ void RequestPacing::countDown(int seconds, std::string_view countdown) {
         m_run.pumpEvents();
         // One tick of the window's one-second timer, watched every 100 ms.
         for (int step = 0; step < 10; ++step) {
+            if (whileWaiting)
+                whileWaiting();
             m_run.pumpEvents();
             base::clock().sleepFor(std::chrono::milliseconds(100));
         }

@@ -3,6 +3,7 @@
 #include "scrape/getspoilerpics.hpp"
 #include "shell/run_link.hpp"
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -29,6 +30,10 @@ public:
 
     /// Waits `seconds` seconds with the "(Sleeping %s seconds)" countdown.
     void WaitDelay(int seconds);
+
+    /// Called every 100 ms of a countdown: a run lets caches whose pictures are stored
+    /// meanwhile show their results.
+    std::function<void()> whileWaiting;
 
 private:
     shell::RunLink& m_run;

@@ -5,10 +5,12 @@
 #include "base/text.hpp"
 #include "shell/command_line.hpp"
 #include "shell/debug_log.hpp"
+#include "shell/ini_file.hpp"
 #include "shell/settings_store.hpp"
 #include "sync/run_steps.hpp"
 #include "sync/waypoint_reader.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -151,6 +153,12 @@ bool checkInputs(RunEnvironment& env, RunContext& run) {
         w.setText("txtWidth", normaliseShrinkSize(textOf(app, "txtWidth")));
     }
     run.options = readOptions(app);
+    // Not a box of the window: the settings file or the command line gives it.
+    const double workers = app.workers ? *app.workers
+                                       : base::leadingNumber(shell::readIniValue(
+                                             env.paths.settingsFile, "Settings", "workers", "0"));
+    run.options.workers = shell::workersFor(static_cast<int>(std::clamp(workers, 0.0, 64.0)));
+    run.workers = std::make_unique<shell::OrderedWorkers>(run.options.workers);
     return true;
 }
 
@@ -190,19 +198,38 @@ void waypointLoop(RunEnvironment& env, RunContext& run, const std::string& saved
         const AcceptedName accepted =
             acceptWaypointName(extractWaypointName(line), options.forceGC);
         run.lineName = accepted.name;
+        const std::string name = run.lineName;
+        // A page may go to the folder only when its name cannot address a file outside it.
+        const bool page = options.pages && isSafeFileName(name);
         if (accepted.accepted) {
-            run.codeList += "*" + run.lineName;
+            run.codeList += "*" + name;
             ++run.waypointCount;
-            app.progressList.add(app.tr("Processing %s", run.lineName));
-            WriteDebug("Processing waypoint '" + run.lineName + "'");
-            processWaypoint(env, run, run.lineName);
-            if (options.garmin)
-                arrangeGarminPhotos(run, run.lineName);
+            const int row = app.progressList.add(app.tr("Processing %s", name));
+            WriteDebug("Processing waypoint '" + name + "'");
+            auto done = processWaypoint(env, run, name, row);
+            if (options.garmin) {
+                // The Garmin folder is made from the stored pictures, with the workers.
+                run.workers->drain();
+                done();
+                arrangeGarminPhotos(run, name);
+                if (page)
+                    writeCachePage(run, name, run.cacheName);
+            } else {
+                // The cache is done once its pictures are stored; the run goes on with the
+                // next waypoint meanwhile, and its line waits for its result.
+                app.progressList.hold(row);
+                run.workers->submit(nullptr,
+                                    [&run, &app, done, page, name, row, cacheName = run.cacheName] {
+                                        done();
+                                        if (page)
+                                            writeCachePage(run, name, cacheName);
+                                        app.progressList.release(row);
+                                    });
+            }
+        } else if (page) { // every name goes to the page step, accepted or not
+            run.workers->submit(nullptr, [&run, name] { writeCachePage(run, name, {}); });
         }
-        // Every name goes to the page step, accepted or not, unless it could address a
-        // file outside the spoiler folder.
-        if (options.pages && isSafeFileName(run.lineName))
-            writeCachePage(run, run.lineName);
+        run.workers->finishReady();
         app.frontend.pumpEvents();
     }
 }
@@ -371,7 +398,16 @@ RunOutcome cmdSync_Click(RunEnvironment& env) {
         base::removeLeftoverTemporaries(run.spoilerFolder);
         run.folder = std::make_unique<FolderIndex>(run.spoilerFolder);
         unpackNoSpoilerSummary(run);
-        waypointLoop(env, run, savedCaption);
+        env.pacing.whileWaiting = [&run] { run.workers->finishReady(); };
+        try {
+            waypointLoop(env, run, savedCaption);
+            env.pacing.whileWaiting = nullptr;
+            run.workers->drain();
+        } catch (...) {
+            env.pacing.whileWaiting = nullptr;
+            run.workers->abandon(); // what a failure left unfinished is not written
+            throw;
+        }
         finish(app, run, savedCaption);
     } catch (const base::RunError& e) {
         app.frontend.busyChanged(false);

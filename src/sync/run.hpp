@@ -5,6 +5,7 @@
 #include "scrape/endpoints.hpp"
 #include "scrape/getspoilerpics.hpp"
 #include "scrape/web_fetch.hpp"
+#include "shell/ordered_workers.hpp"
 #include "shell/program_paths.hpp"
 #include "shell/session.hpp"
 #include "sync/pacing.hpp"
@@ -57,6 +58,7 @@ struct RunOptions {
     bool summary = false;       ///< chkNoTxt
     bool forceGC = false;       ///< chkForceGC
     bool garmin = false;        ///< chkGarminPhotos
+    int workers = 1;            ///< threads that shrink and convert pictures
 };
 
 /// Values local to one run, shared with the steps it calls.
@@ -66,6 +68,8 @@ struct RunContext {
     std::string waypointFile;
     std::string spoilerFolder;           ///< always ends with the path separator
     std::unique_ptr<FolderIndex> folder; ///< the folder's files, listed once per run
+    /// Shrink and convert pictures while the next ones download.
+    std::unique_ptr<shell::OrderedWorkers> workers = std::make_unique<shell::OrderedWorkers>(1);
     std::string savedCaption;
     std::string lineName;
     std::string cacheName; ///< filled by the scrape of an accepted waypoint

@@ -2,6 +2,7 @@
 
 #include "sync/run.hpp"
 
+#include <functional>
 #include <string>
 #include <unordered_set>
 
@@ -11,11 +12,14 @@ namespace pixtrail::sync {
 
 /// Turns the summary of caches without spoilers into one marker per cache.
 void unpackNoSpoilerSummary(RunContext& run);
-/// Decides whether an accepted waypoint needs a visit, visits it and writes its result
-/// into the current progress line.
-void processWaypoint(RunEnvironment& env, RunContext& run, const std::string& name);
-/// Rewrites the cache's web page when its content changed.
-void writeCachePage(RunContext& run, const std::string& name);
+/// Decides whether an accepted waypoint needs a visit and visits it. Returns what ends the
+/// visit (its result in progress line `line`, the unfinished-cache note), to be run once
+/// the cache's pictures are stored.
+std::function<void()> processWaypoint(RunEnvironment& env, RunContext& run, const std::string& name,
+                                      int line);
+/// Rewrites the cache's web page when its content changed; `cacheName` is what the scrape
+/// found on its page (empty when the cache was not visited).
+void writeCachePage(RunContext& run, const std::string& name, const std::string& cacheName);
 /// Deletes the files of caches that are no longer in the waypoint file.
 void deleteUnusedFiles(shell::RunLink& link, RunContext& run);
 /// Packs the per-cache markers into the summary file.

@@ -6,6 +6,7 @@
 #include "sync/waypoint_reader.hpp"
 
 #include <fstream>
+#include <functional>
 
 // Which waypoints need a visit, and the markers of caches without spoilers.
 namespace pixtrail::sync {
@@ -19,8 +20,9 @@ constexpr std::string_view kMarkers = "*- no spoiler found.txt";
 constexpr std::string_view kIncompletePrefix = ".pixtrail-incomplete-";
 constexpr std::string_view kIncompleteSuffix = ".part";
 
-void setResult(RunEnvironment& env, const std::string& text) {
-    env.session.progressList.setCurrentLine(text);
+// Shows a waypoint's result in its line, once the cache is done.
+std::function<void()> result(RunEnvironment& env, int line, std::string text) {
+    return [&env, line, text = std::move(text)] { env.session.progressList.setLine(line, text); };
 }
 
 [[noreturn]] void fileError(const std::string& what, const std::string& path) {
@@ -54,7 +56,8 @@ std::string incompleteMarker(const std::string& code) {
 
 } // namespace
 
-void processWaypoint(RunEnvironment& env, RunContext& run, const std::string& code) {
+std::function<void()> processWaypoint(RunEnvironment& env, RunContext& run, const std::string& code,
+                                      int line) {
     FolderIndex& folder = *run.folder;
     const RunOptions& options = run.options;
     const shell::Session& session = env.session;
@@ -68,11 +71,10 @@ void processWaypoint(RunEnvironment& env, RunContext& run, const std::string& co
             {" *.gif", "spoilers already downloaded"},
             {" *.png", "spoilers already downloaded"},
         };
-        for (const auto& [pattern, result] : tests) {
+        for (const auto& [pattern, found_result] : tests) {
             if (const auto found = folder.first(code + pattern)) {
                 WriteDebug("Waypoint ignored - found '" + folder.path(*found) + "'");
-                setResult(env, code + " " + session.tr(result));
-                return;
+                return result(env, line, code + " " + session.tr(found_result));
             }
         }
     }
@@ -80,6 +82,7 @@ void processWaypoint(RunEnvironment& env, RunContext& run, const std::string& co
     scrape::ScrapeCall call;
     call.code = code;
     call.folder = &folder;
+    call.workers = run.workers.get();
     call.applyOnlyWords = options.onlySpoilers;
     call.applyIgnoreWords = options.ignoreNoSpoil;
     call.onlyWords = "spoiler," + base::trimSpaces(options.onlyWords);
@@ -98,20 +101,21 @@ void processWaypoint(RunEnvironment& env, RunContext& run, const std::string& co
     // noted as unfinished, so the next run asks again.
     if (!call.pageAvailable) {
         ++run.incompleteCount;
-        setResult(env, code + " " + session.tr("page not available"));
-        return;
+        return result(env, line, code + " " + session.tr("page not available"));
     }
     if (call.failedDownloads > 0) {
         ++run.incompleteCount;
-        setResult(env, code + " " + session.tr("%s spoilers", std::to_string(pictures)) + ", " +
-                           session.tr("%s failed", std::to_string(call.failedDownloads)));
-        return;
+        return result(env, line,
+                      code + " " + session.tr("%s spoilers", std::to_string(pictures)) + ", " +
+                          session.tr("%s failed", std::to_string(call.failedDownloads)));
     }
-    deleteFile(folder, incomplete);
-    if (pictures == 0)
-        setResult(env, code + " " + session.tr("no spoilers found"));
-    else
-        setResult(env, code + " " + session.tr("%s spoilers", std::to_string(pictures)));
+    const std::string text = code + " " +
+                             (pictures == 0 ? session.tr("no spoilers found")
+                                            : session.tr("%s spoilers", std::to_string(pictures)));
+    return [&folder, incomplete, show = result(env, line, text)] {
+        deleteFile(folder, incomplete); // only now are all its pictures stored
+        show();
+    };
 }
 
 void unpackNoSpoilerSummary(RunContext& run) {

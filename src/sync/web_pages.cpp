@@ -69,7 +69,7 @@ void writePage(FolderIndex& folder, const std::string& name, const std::string& 
 
 } // namespace
 
-void writeCachePage(RunContext& run, const std::string& name) {
+void writeCachePage(RunContext& run, const std::string& name, const std::string& cacheName) {
     FolderIndex& folder = *run.folder;
     WriteDebug("Creating HTML pages for '" + name + "'");
     std::string content;
@@ -80,8 +80,8 @@ void writeCachePage(RunContext& run, const std::string& name) {
         }
     }
     if (!content.empty()) {
-        const std::string separator = run.cacheName.empty() ? "" : " - ";
-        content = head(name + separator + run.cacheName) + content + "</body></html>";
+        const std::string separator = cacheName.empty() ? "" : " - ";
+        content = head(name + separator + cacheName) + content + "</body></html>";
     }
 
     const std::string pageName = folder.resolve(name + ".html");
@@ -97,7 +97,7 @@ void writeCachePage(RunContext& run, const std::string& name) {
     // An existing page keeps the cache name found when the cache was scraped; a skipped
     // cache has none to offer.
     const bool keep = content.empty() || base::equalsNoCase(content, oldLine) ||
-                      (run.cacheName.empty() && !oldLine.empty());
+                      (cacheName.empty() && !oldLine.empty());
     if (keep && !oldLine.empty() && withCharset(oldLine) != oldLine) {
         oldLine = withCharset(oldLine);
         writePage(folder, pageName, oldLine);
