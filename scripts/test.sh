@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Sets everything up, builds with warnings as errors and runs every test; then the whole
-# suite again under AddressSanitizer and UndefinedBehaviorSanitizer, and each fuzz target
-# for a short while (scripts/sanitize.sh). PIXTRAIL_QUICK=1 skips the second part.
+# Checks that the tests keep to their share of the code, sets everything up, builds with
+# warnings as errors and runs every test; then the whole suite again under AddressSanitizer
+# and UndefinedBehaviorSanitizer, the worker threads' tests under ThreadSanitizer, and each
+# fuzz target for a short while (scripts/sanitize.sh). PIXTRAIL_QUICK=1 skips the second part.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/test_share.sh" 40
 "$root/scripts/setup.sh" "$root/build" -DPIXTRAIL_WERROR=ON -DPIXTRAIL_TESTS=ON
 (cd "$root/build" && ctest --output-on-failure --timeout 300 -j2 "$@")
 if [[ ${PIXTRAIL_QUICK:-0} != 1 ]]; then

@@ -3,6 +3,7 @@
 #include "base/files.hpp"
 #include "support/fixture_site.hpp"
 #include "support/run_program.hpp"
+#include "support/sample_site.hpp"
 #include "support/temp_folder.hpp"
 
 #include <gtest/gtest.h>
@@ -58,27 +59,18 @@ protected:
         site.serve("/", "<html>the geocaching site</html>");
     }
 
-    /// A settings file for caches.gpx and the spoiler folder, every host on the site;
-    /// `extra` and `network` lines come first in their sections, so they win over these.
+    /// A settings file for caches.gpx and the spoiler folder, every host on the site.
     void writeSettings(const std::string& extra, const std::string& network = "") {
-        const std::string h = site.host();
-        dir.write("pixtrail.ini",
-                  "[Settings]\r\n" + extra + "Waypointfile=" + dir.file("caches.gpx") +
-                      "\r\nSpoilerfolder=" + dir.file("spoilers") +
-                      "\r\ndelay=0\r\nonlysummary=0\r\n[Network]\r\n" + network + "cachehost=" + h +
-                      "\r\nimagehost1=" + h + "\r\ncdnhost=" + h + "\r\nhomehost=" + h + "\r\n");
+        dir.write("pixtrail.ini", siteSettings(site.host(), dir.file("caches.gpx"),
+                                               dir.file("spoilers"), extra, network));
     }
-    static std::string target(const std::string& code) {
-        return "/seek/cache_details.aspx?wp=" + code + "&Submit6=Find";
-    }
-    /// Serves a cache's page linking each picture with the caption "Spoiler " + its name.
+    static std::string target(const std::string& code) { return cacheTarget(code); }
+    /// Serves a cache's page linking the pictures at these paths of the site.
     void servePage(const std::string& code, const Names& pictures = {}) {
-        std::string page = "<html><head><title>" + code + " The Weir</title></head><body>" +
-                           std::string(1200, ' ');
+        Names addresses;
         for (const std::string& p : pictures)
-            page += "<li><a href=\"" + site.url(p) + "\" rel=\"lightbox\">Spoiler " +
-                    fs::path(p).stem().string() + "</a></li>";
-        site.serve(target(code), page + "<span>end</span><h2>Logged Visits</h2></body></html>");
+            addresses.push_back(site.url(p));
+        site.serve(target(code), cachePage(code, "The Weir", addresses));
     }
     long requests(const std::string& t) const { return std::ranges::count(site.targets(), t); }
     /// Names of files in the spoiler folder: by default the caches' own.

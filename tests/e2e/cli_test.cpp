@@ -1,5 +1,8 @@
+#include "base/text.hpp"
 #include "e2e/cli_folder.hpp"
-#include "support/sample_pictures.hpp"
+
+#include <regex>
+#include <sstream>
 
 using namespace pixtrail::testing;
 
@@ -131,42 +134,37 @@ TEST_F(Cli, AStatusLineShowsOnlyOnATerminal) {
         "GC1A2B3 no spoilers found\r\nGC22222 spoilers already downloaded\r\n", {}, "", terminal);
 }
 
-TEST_F(Cli, DownloadsRetryWhatDidNotArriveAndSkipWhatIsThereInAnyLetterCase) {
-    // Left by earlier runs in other letter case: a picture, and a page of this cache. A page
-    // from before pages named their encoding, of a cache without pictures.
-    dir.write("spoilers/gc5px7q - spoiler kept.jpg", "kept");
-    dir.write("spoilers/gc5px7q.html", "<html><head><title>gc5px7q</title></head></html>\r\n");
-    dir.write("spoilers/GC1A2B3.html", "<html><head><title>GC1A2B3</title></head></html>\r\n");
-    dir.write("caches.gpx", "GC5PX7Q\r\nGC1A2B3\r\n");
-    writeSettings("recheck=1\r\ndelunused=0\r\nshrinkpics=0\r\ngarminphotos=1\r\n");
-    servePage("GC5PX7Q", {"/cache/weir.jpg", "/cache/gone.jpg", "/cache/kept.jpg"});
-    servePage("GC1A2B3");
-    const std::string jpeg = texturedJpeg(40, 30, 1);
-    site.serve("/cache/weir.jpg", jpeg, "image/jpeg");
-    run("first", {"-a"}, 4, "GC5PX7Q 2 spoilers, 1 failed\nGC1A2B3 no spoilers found\n",
-        {{"spoilers/gc5px7q.html", "*<title>GC5PX7Q -  The Weir</title>*"},
-         {"spoilers/gc5px7q - spoiler kept.jpg", "kept"},
-         {"spoilers/GC1A2B3.html",
-          "<html><head><meta charset=\"windows-1252\"><title>GC1A2B3</title></head></html>\r\n"}});
-    EXPECT_EQ(spoilers("GC5PX7Q*"),
-              (Names{"gc5px7q - spoiler kept.jpg", "GC5PX7Q - Spoiler weir.jpg", "gc5px7q.html"}));
-    EXPECT_EQ(dir.read("spoilers/GC5PX7Q - Spoiler weir.jpg"), jpeg);
-    EXPECT_EQ(requests("/cache/kept.jpg"), 0);
-    EXPECT_EQ(requests("/gone_l.jpg"), 1); // the retry at the other address
-    // The device's tree holds the downloaded picture itself.
-    EXPECT_TRUE(fs::equivalent(
-        dir.path() / "spoilers/GC5PX7Q - Spoiler weir.jpg",
-        dir.path() / "spoilers/Garmin/GeocachePhotos/Q/7/GC5PX7Q/Spoilers/Spoiler weir.jpg"));
-
-    // What did not arrive is tried again next time, and nothing else.
-    writeSettings("delunused=0\r\ngarminphotos=1\r\n");
-    site.serve("/cache/gone.jpg", jpeg, "image/jpeg");
-    site.clearRequests();
-    run("second", {"-a"}, 0, "GC5PX7Q 3 spoilers\nGC1A2B3 no spoilers found\n");
-    EXPECT_EQ(site.targets(), (Names{"/", target("GC5PX7Q"), "/cache/gone.jpg"}));
-    site.clearRequests();
-    run("complete", {"-a"}, 0, "GC5PX7Q spoilers already downloaded\nGC1A2B3 no spoilers found\n");
-    EXPECT_EQ(site.targets(), Names{"/"}); // only the probe
+// The sample caches from the sample site, their pictures shrunk and converted one after the
+// other or by four workers: the same folder, byte for byte, and the same trace but for times.
+TEST_F(Cli, SerialAndParallelRunsWriteTheSameFolderAndTrace) {
+    site.serveDemoSite(PIXTRAIL_SOURCE_DIR "/demo/site");
+    fs::copy_file(PIXTRAIL_SOURCE_DIR "/demo/sample.gpx", dir.path() / "caches.gpx",
+                  fs::copy_options::overwrite_existing);
+    writeSettings("");
+    std::string seen[2];
+    for (const int parallel : {0, 1}) {
+        const std::string folder = dir.file(parallel ? "parallel" : "serial");
+        fs::create_directory(folder);
+        fs::remove_all(dir.path() / "config"); // both runs ask for the update feed
+        run(folder,
+            {"-a", "--debug", "--garmin", "--workers", parallel ? "4" : "1", "--spoiler-folder",
+             folder},
+            0, "*");
+        std::istringstream trace(dir.read("debug.txt"));
+        std::string line;
+        std::getline(trace, line);        // the header: a time
+        while (std::getline(trace, line)) // without times, the folder and the next check's date
+            if (line.find("upgrade check") == std::string::npos)
+                seen[parallel] += std::regex_replace(
+                    pixtrail::base::replaceAll(line.substr(9), folder, "<folder>") + "\n",
+                    std::regex("[0-9]+ ms\\)"), "ms)");
+    }
+    EXPECT_EQ(seen[0], seen[1]); // shown as a diff of lines
+    const ProgramResult diff =
+        runProgram("/usr/bin/diff", {"-r", dir.file("serial"), dir.file("parallel")});
+    EXPECT_EQ(diff.exitCode, 0) << diff.out;
+    EXPECT_NE(seen[0].find("\nResizing picture "), std::string::npos);
+    EXPECT_NE(seen[0].find("\nConverted "), std::string::npos);
 }
 
 TEST_F(Cli, CtrlCStopsLikeStopAndGivesUpAStalledTransfer) {

@@ -4,6 +4,7 @@
 #include "gui/gui_program.hpp"
 #include "scrape/curl_fetch.hpp"
 #include "support/fixture_site.hpp"
+#include "support/sample_site.hpp"
 #include "support/temp_folder.hpp"
 
 #include <QApplication>
@@ -44,24 +45,21 @@ inline const Fault kNeverAnswer = [] {
     return fault;
 }();
 
-/// A modal dialog as the user saw it; a file dialog's text is the path it opened on.
+/// A message box as the user saw it.
 struct SeenDialog {
     QString text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
-    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
 };
 
 /// A program folder, a local web site and the window program over them; how the program
 /// would end is recorded. Every modal dialog is answered from inside its own event loop and
-/// remembered: message boxes get OK (questions `questionAnswer`), file dialogs `fileAnswer`.
+/// remembered: message boxes get OK, questions No.
 struct GuiFixture {
     TempFolder dir;
     std::unique_ptr<FixtureSite> site = std::make_unique<FixtureSite>();
     std::unique_ptr<gui::GuiProgram> program;
     std::vector<int> exits, exitsAtOnce;
     std::vector<SeenDialog> seen;
-    QMessageBox::StandardButton questionAnswer = QMessageBox::No;
-    QString fileAnswer;
     QTimer answerer;
 
     GuiFixture() {
@@ -80,20 +78,13 @@ struct GuiFixture {
 
     /// pixtrail.ini (or `file`) reading caches.gpx into the folder "spoilers", without delay,
     /// shrinking, cleanup or summary, every host on the site; `changes` win over these.
-    void writeSettings(std::map<std::string, std::string> changes = {},
+    void writeSettings(const std::map<std::string, std::string>& changes = {},
                        const std::string& file = "pixtrail.ini") {
-        changes.insert(
-            {{"Waypointfile", dir.file("caches.gpx")}, {"Spoilerfolder", dir.file("spoilers")}});
-        for (const char* key : {"delay", "onlysummary", "delunused", "shrinkpics"})
-            changes.insert({key, "0"});
-        std::string ini = "[Settings]\r\n";
+        std::string extra;
         for (const auto& [key, value] : changes)
-            ini += key + "=" + value + "\r\n";
-        ini += "[Network]\r\n";
-        for (const char* key :
-             {"cachehost", "imagehost1", "imagehost2", "imagehost3", "cdnhost", "homehost"})
-            ini += std::string(key) + "=" + site->host() + "\r\n";
-        dir.write(file, ini);
+            extra += key + "=" + value + "\r\n";
+        dir.write(file, siteSettings(site->host(), dir.file("caches.gpx"), dir.file("spoilers"),
+                                     extra + "delunused=0\r\nshrinkpics=0\r\n"));
     }
     void writeWaypoints(const std::vector<std::string>& codes, const char* file = "caches.gpx") {
         std::string gpx;
@@ -101,14 +92,8 @@ struct GuiFixture {
             gpx += "<wpt><name>" + code + "</name></wpt>\r\n";
         dir.write(file, gpx);
     }
-    static std::string cachePath(const std::string& code) {
-        return "/seek/cache_details.aspx?wp=" + code + "&Submit6=Find";
-    }
-    void serveCache(const std::string& code) { // a page without pictures
-        site->serve(cachePath(code), "<html><head><title>" + code + "</title></head><body>" +
-                                         std::string(1200, ' ') +
-                                         "<h2>Logged Visits</h2></body></html>");
-    }
+    static std::string cachePath(const std::string& code) { return cacheTarget(code); }
+    void serveCache(const std::string& code) { site->serve(cachePath(code), cachePage(code, "")); }
     bool requested(const std::string& code) const {
         const auto targets = site->targets();
         return std::find(targets.begin(), targets.end(), cachePath(code)) != targets.end();
@@ -135,7 +120,7 @@ struct GuiFixture {
             texts.append(widget<QListWidget>("lstProgress")->item(i)->text());
         return texts;
     }
-    void answerDialog(); ///< chooses Cancel in a file dialog when `fileAnswer` is empty
+    void answerDialog();
 };
 
 } // namespace pixtrail::testing

@@ -1,13 +1,9 @@
 #include "gui_fixture.hpp"
 
-#include "gui/dialogs.hpp"
 #include "shell/translation.hpp"
 #include "support/run_program.hpp"
 
-#include <QFile>
 #include <QKeyEvent>
-#include <QLibraryInfo>
-#include <QTranslator>
 
 using namespace pixtrail;
 using namespace pixtrail::testing;
@@ -90,31 +86,6 @@ private slots:
         }
     }
 
-    void browseDialogsFillTheFieldsAndCancelChangesNothing() {
-        GuiFixture f;
-        f.writeWaypoints({"GC1AAAA"});
-        f.writeWaypoints({"GC2BBBB"}, "other.loc");
-        std::filesystem::create_directory(f.dir.path() / "new");
-        f.writeSettings();
-        f.start();
-        const struct {
-            const char *button, *field;
-            std::string current, chosen;
-        } cases[] = {
-            {"cmdWaypointopen", "txtWpFile", f.dir.file("caches.gpx"), f.dir.file("other.loc")},
-            {"cmdSpoileropen", "txtSpoilerFolder", f.dir.file("spoilers"), f.dir.file("new")}};
-        for (const auto& c : cases)
-            for (const std::string& answer : {std::string(), c.chosen}) { // Cancel, then OK
-                f.seen.clear();
-                f.fileAnswer = qt(answer);
-                QTest::mouseClick(f.widget(c.button), Qt::LeftButton);
-                QCOMPARE(f.seen.at(0).text, qt(c.current)); // it opened on the field's path
-                const std::string shown = answer.empty() ? c.current : answer;
-                QCOMPARE(f.widget<QLineEdit>(c.field)->text(), qt(shown));
-                QCOMPARE(f.control(c.field).text, shown);
-            }
-    }
-
     void typingACharacterTheProgramCannotSpellIsRefusedByName() {
         GuiFixture f;
         f.writeSettings();
@@ -128,18 +99,6 @@ private slots:
         QCOMPARE(f.control("txtSpoilerFolder").text, f.dir.file("spoilers") + "/\xF3");
         QCOMPARE(f.seen.at(0).icon, QMessageBox::Warning);
         QVERIFY2(f.seen[0].text.contains("\"Spoiler folder\""), qPrintable(f.seen[0].text));
-    }
-
-    void messageBoxButtonsSpeakTheSystemsLanguage() {
-        if (!QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + "/qtbase_de.qm"))
-            QSKIP("Qt's German translations are not installed (qt6-translations-l10n)");
-        QTranslator* german = gui::loadQtTranslations(QLocale(QLocale::German));
-        QVERIFY(german);
-        QMessageBox box(QMessageBox::Question, "t", "q", QMessageBox::Yes | QMessageBox::No);
-        QCOMPARE(box.button(QMessageBox::Yes)->text(), QStringLiteral("&Ja"));
-        QCOMPARE(box.button(QMessageBox::No)->text(), QStringLiteral("&Nein"));
-        QCoreApplication::removeTranslator(german);
-        delete german;
     }
 };
 

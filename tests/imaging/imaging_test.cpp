@@ -18,7 +18,6 @@
 
 #include <fcntl.h>
 #include <filesystem>
-#include <random>
 #include <sys/stat.h>
 
 using namespace pixtrail::imaging;
@@ -149,7 +148,7 @@ string gifOf(int width, int height, const std::vector<GifFrame>& frames) {
 
 } // namespace
 
-TEST(Sizes, ShrinkTargetDecoderReductionAndTheLimitOf100Megapixels) {
+TEST(Sizes, ShrinkTargetAndTheLimitOf100Megapixels) {
     // Width, height, box width and height, and the size shrunk to (0 x 0: left as it is):
     // the side with the larger ratio lands on its target, the other rounds, a half to even.
     const int targets[][6] = {{600, 300, 300, 300, 300, 150}, {300, 900, 300, 300, 100, 300},
@@ -162,12 +161,6 @@ TEST(Sizes, ShrinkTargetDecoderReductionAndTheLimitOf100Megapixels) {
     for (const auto [w, h, boxW, boxH, x, y] : targets)
         EXPECT_EQ(shrinkTarget(w, h, boxW, boxH).value_or(PictureSize{}), (PictureSize{x, y}))
             << w << " x " << h << " in " << boxW << " x " << boxH;
-    // Width, height, the least size wanted, and the decoder's largest reduction that keeps it.
-    const int reductions[][5] = {{4000, 3000, 600, 450, 4},   {4000, 3000, 500, 375, 8},
-                                 {4000, 3000, 501, 10, 4},    {601, 10, 76, 2, 8},
-                                 {4000, 3000, 2000, 1500, 2}, {4000, 3000, 2001, 1, 1}};
-    for (const auto [w, h, minW, minH, want] : reductions)
-        EXPECT_EQ(decodeReduction(w, h, minW, minH), want) << w << " x " << h << " to " << minW;
     // Decoded at a reduction; the limit is judged from the header, before any pixel memory.
     const string jpeg = jpegOf(Picture::blank(64, 48));
     for (const int reduction : {2, 4, 8})
@@ -252,46 +245,9 @@ TEST(ShrinkFile, RewritingKeepsTheOldStampAndAnythingElseLeavesTheFileAsItWas) {
         EXPECT_EQ(quality ? qualityAndFullColour(now).first : 0, quality) << what;
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << what;
     }
-    // The trace tells the picture shrunk and the size it came to, and why the encoder refused.
+    // The trace tells why the encoder refused (a run's trace tells the rest).
     pixtrail::shell::debugLog().setEnabled(false);
-    const string trace = logs.read("debug.txt"),
-                 size = std::to_string(shrinkJpegBytes(wide, 30, 30)->size());
-    for (const string& line : {" Resizing picture " + path + "\r\n",
-                               " File size is " + size + "\r\n", " JPEG encoder: "s})
-        EXPECT_NE(trace.find(line), string::npos) << line;
-}
-
-// Cut short or damaged, a picture is refused or comes out whole (a cut one as if it were
-// not cut: only its trailer was missing); never half done, never a crash or a hang.
-TEST(ShrinkAndConvert, CutOrDamagedPicturesAreRefusedOrComeOutWhole) {
-    const string pictures[] = {
-        withExifOrientation(jpegOf(quarters(600, 300), TJSAMP_420), 3, false),
-        writeTestPng(quarters(300, 150)),
-        gifOf(300, 150, {{0, 0, 300, 150, std::vector<std::uint8_t>(45000, 3)}})};
-    std::mt19937 random(42);
-    for (const string& whole : pictures) {
-        const auto make = [&](const string& bytes) { // JPEGs are shrunk, the others converted
-            return whole[0] == '\xFF' ? shrinkJpegBytes(bytes, 150, 150).value_or("")
-                                      : convertToJpeg(bytes, 150, 150);
-        };
-        const string want = make(whole); // shrunk into the box at quality 90, full colour
-        EXPECT_EQ(std::tuple(decoded(want).width, decoded(want).height, qualityAndFullColour(want)),
-                  std::tuple(150, 75, std::pair(3, true)));
-        for (std::size_t cut = 0; cut < whole.size(); cut += 1 + cut / 64) {
-            string got;
-            const string error = failure([&] { got = make(whole.substr(0, cut)); });
-            EXPECT_TRUE(error == kInvalid || (error.empty() && got == want)) << cut << error;
-        }
-        for (int i = 0; i < 400; ++i) { // most of them early on, in the headers
-            string damaged = whole, got;
-            damaged[random() % whole.size() / (1 + i % 4)] = char(random());
-            const string error = failure([&] { got = make(damaged); });
-            const Picture out = decoded(got); // nothing when it fits as it is
-            const bool fits =
-                got.empty() || (out.width > 0 && std::max(out.width, out.height) <= 150);
-            EXPECT_TRUE(error == kInvalid || (error.empty() && fits)) << i << error;
-        }
-    }
+    EXPECT_NE(logs.read("debug.txt").find(" JPEG encoder: "), string::npos);
 }
 
 TEST(PngGifReader, DrawsPngPixelsOverWhiteAndTheFirstGifFrameOnItsScreenWithin24Megapixels) {
@@ -336,7 +292,7 @@ TEST(PngGifReader, DrawsPngPixelsOverWhiteAndTheFirstGifFrameOnItsScreenWithin24
         {"a pixel on a screen too large", gifOf(6001, 4000, {{0, 0, 1, 1, {1}}})},
         {"a PNG too large", writeTestPng(Picture::blank(6001, 4000))}};
     for (const auto& [what, bytes] : refused)
-        EXPECT_EQ(failure([&] { decodePngOrGif(bytes); }), kInvalid) << what;
+        EXPECT_EQ(failure([&bytes = bytes] { decodePngOrGif(bytes); }), kInvalid) << what;
     EXPECT_EQ(decodePngOrGif(gifOf(6000, 4000, {{0, 0, 1, 1, {1}}})).width, 6000) << "at the limit";
 }
 

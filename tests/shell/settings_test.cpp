@@ -2,11 +2,14 @@
 #include "shell/ini_file.hpp"
 #include "shell/main_window.hpp"
 #include "shell/settings_store.hpp"
+#include "shell/translation.hpp"
 #include "support/temp_folder.hpp"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <set>
 
 using namespace pixtrail::shell;
 using pixtrail::testing::TempFolder;
@@ -134,4 +137,90 @@ TEST(SettingsStore, TheWindowsSettingsLoadAndSaveThroughTheirTags) {
     // A folder the code page cannot spell is not replaced by its '?' spelling.
     EXPECT_NE(saved.find("Spoilerfolder=/geo/\xC3\xA6\xE6\x97\xA5\r\n"), std::string::npos);
     EXPECT_NE(saved.find("\r\ngarminphotos=1\r\n"), std::string::npos);
+}
+
+TEST(MainWindow, InterlocksFollowTheirBoxesAndTellTheWindow) {
+    MainWindowModel w;
+    for (const char* name : {"txtOnlyWords", "txtIgnoreWords", "txtWidth", "txtHeight"})
+        EXPECT_FALSE(w.control(name).enabled) << name;
+    std::set<std::string> changed;
+    w.setListener([&](const Control& c) { changed.insert(c.name); });
+    struct Step {
+        const char* box;
+        int value;
+        bool width, height, onlyWords, ignoreWords;
+    };
+    const Step steps[] = {
+        {"chkResize", 1, true, true, false, false},
+        {"chkResize", 0, false, false, false, false},
+        {"chkOnlySpoil", 2, false, false, true, false}, // greyed counts as ticked
+        {"chkIgnoreNoSpoil", 1, false, false, true, true},
+        {"chkOnlySpoil", 0, false, false, false, true},
+    };
+    for (const Step& s : steps) {
+        w.setValue(s.box, s.value);
+        const std::string step = std::string(s.box) + "=" + std::to_string(s.value);
+        EXPECT_EQ(w.control("txtWidth").enabled, s.width) << step;
+        EXPECT_EQ(w.control("txtHeight").enabled, s.height) << step;
+        EXPECT_EQ(w.control("txtOnlyWords").enabled, s.onlyWords) << step;
+        EXPECT_EQ(w.control("txtIgnoreWords").enabled, s.ignoreWords) << step;
+    }
+    EXPECT_EQ(changed.count("txtWidth") + changed.count("txtOnlyWords"), 2u);
+}
+
+TEST(Translation, AFileCollectsMissingTextsAndTranslatesTheRest) {
+    TempFolder dir;
+    const std::string path = dir.file("language.ini");
+    Translator none(path);
+    MainWindowModel english;
+    none.TranslatePage(english);
+    EXPECT_EQ(none.TranslateText("Start"), "Start");
+    EXPECT_FALSE(dir.exists("language.ini")); // no file: nothing is collected
+
+    dir.write("language.ini", "");
+    Translator empty(path);
+    MainWindowModel w;
+    empty.TranslatePage(w);
+    const std::string content = dir.read("language.ini");
+    EXPECT_EQ(content.rfind("[Pixtrail]\r\n", 0), 0u);
+    // 10 check boxes, Start and Stop, 7 distinct label captions ("or" twice; the link
+    // not at all) and 21 distinct tooltips (two boxes share one), each once.
+    EXPECT_EQ(std::count(content.begin(), content.end(), '='), 10 + 2 + 7 + 21);
+    EXPECT_EQ(readIniValue(path, "Pixtrail", "OR2OR", ""), "or");
+    EXPECT_EQ(translationKey("Do you wish to create it ?") +
+                  translationKey("(Sleeping %s seconds)"),
+              "DOYO19TEIT(SLE17NDS)");
+    EXPECT_EQ(content.find("www"), std::string::npos);
+    EXPECT_EQ(translationKey("Only \"spoiler\" here"), translationKey("ONLY 'SPOILER' HERE"));
+
+    dir.write("language.ini", "[Pixtrail]\r\nSTAR5TART=Beginnen\r\nSPOI8LERS=\"%S Spoiler\"\r\n"
+                              "OR2OR=\r\n");
+    Translator german(path);
+    german.TranslatePage(w);
+    EXPECT_EQ(w.control("cmdSync").caption, "Beginnen");
+    EXPECT_EQ(translateWith(german, "%s spoilers", "3"), "3 Spoiler");
+    EXPECT_EQ(w.control("Label1", 6).caption, "or"); // empty counts as missing
+    EXPECT_EQ(readIniValue(path, "Pixtrail", "OR2OR", ""), "or");
+
+    std::filesystem::remove(dir.path() / "language.ini"); // deleted while running
+    EXPECT_EQ(german.TranslateText("Upgrade completed"), "Upgrade completed");
+    EXPECT_EQ(dir.read("language.ini"), "[Pixtrail]\r\nUPGR16ETED=Upgrade completed\r\n");
+}
+
+// UTF-8 with or without a byte-order mark, or Windows-1252: read, and added to, as it is.
+TEST(Translation, AFileKeepsItsEncoding) {
+    const std::string utf8 = "CAF\xC3\x89"
+                             "4CAF\xC3\x89=Caf\xC3\xA9\r\n";
+    for (const auto& [file, added] :
+         {std::pair<std::string, std::string>{
+              "\xEF\xBB\xBF[Pixtrail]\r\nSTOP4STOP=Arr\xC3\xAAt\r\n", utf8},
+          {"[Pixtrail]\r\nSTOP4STOP=Arr\xC3\xAAt\r\n", utf8},
+          {"[Pixtrail]\r\nSTOP4STOP=Arr\xEAt\r\n", "CAF\xC9"
+                                                   "4CAF\xC9=Caf\xE9\r\n"}}) {
+        TempFolder dir;
+        dir.write("language.ini", file);
+        Translator t(dir.file("language.ini"));
+        EXPECT_EQ(t.TranslateText("Stop") + t.TranslateText("Caf\xE9"), "Arr\xEAtCaf\xE9") << file;
+        EXPECT_EQ(dir.read("language.ini"), file + added);
+    }
 }

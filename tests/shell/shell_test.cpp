@@ -1,10 +1,8 @@
-// The shell's small parts: the debug trace, where files live, the command line and the list
-// of progress lines.
+// The shell's small parts: where files live, the command line and the workers.
 #include "shell/command_line.hpp"
 #include "shell/debug_log.hpp"
+#include "shell/ordered_workers.hpp"
 #include "shell/program_paths.hpp"
-#include "shell/progress_list.hpp"
-#include "support/recording_frontend.hpp"
 #include "support/temp_folder.hpp"
 
 #include <gtest/gtest.h>
@@ -12,29 +10,13 @@
 #include <atomic>
 #include <filesystem>
 #include <map>
+#include <sstream>
+#include <stdexcept>
 #include <thread>
 
 using namespace pixtrail::shell;
 using pixtrail::testing::TempFolder;
 using Names = std::vector<std::string>;
-
-// The trace's lines and header are checked with a whole run's trace (tests/sync); here what
-// no run shows: a trace that is off, and one that cannot be written.
-TEST(DebugLog, WritesOnlyWhenOnAndSaysOnceWhyItCannot) {
-    TempFolder dir;
-    DebugLog log;
-    log.setPath(dir.file("debug.txt"));
-    dir.write("debug.txt", "an old trace\r\n");
-    log.write("Pixtrail v1.0.0", 1);
-    EXPECT_EQ(dir.read("debug.txt"), "an old trace\r\n");
-    log.setEnabled(true);
-    log.setPath(dir.file("no-such-folder/debug.txt"));
-    log.write("x", 1);
-    const auto failure = log.takeFailure();
-    ASSERT_TRUE(failure);
-    EXPECT_NE(failure->find("No such file"), std::string::npos) << *failure;
-    EXPECT_FALSE(log.takeFailure()); // told once
-}
 
 TEST(ProgramPaths, APortableProgramKeepsItsFilesBesideItselfAnInstalledOnePerUser) {
     TempFolder exe;
@@ -111,35 +93,56 @@ TEST(CommandLine, OptionsSettingsFilesAndWaypointFiles) {
         {{"/geo/caf\xC3\xA9.gpx"}, "window [] [/geo/caf\xE9.gpx]"},
         {{"--help"}, "help"},
         {{"--version"}, "version"},
-        // Anything else that looks like an option, and paths the code page cannot spell.
-        {{"-v"}, "refuse"},
-        {{"-debug"}, "refuse"},
-        {{"-a", "--frobnicate"}, "refuse"},
+        // Paths the code page cannot spell (unknown options: tests/e2e).
         {{"/geo/\xE6\x97\xA5.gpx"}, "refuse"},
     };
     for (const auto& [args, expected] : cases)
         EXPECT_EQ(outcome(parseArguments(args)), expected) << args.front();
 }
 
-// Stop (on the window's thread) adds its line while the run (on its own) writes the result
-// of the cache in progress into the current line: the result must never land on the stop
-// line, in the list or in what the window shows.
-TEST(ProgressList, TheStopLineIsNeverOverwrittenByTheRunsResult) {
-    pixtrail::testing::RecordingFrontend frontend;
-    ProgressList list(frontend);
-    list.add("Processing GC1A2B3");
-    std::atomic<bool> stopped{false};
-    std::thread run([&] {
-        while (!stopped)
-            list.setCurrentLine("GC1A2B3 no spoilers found");
-    });
-    for (int i = 0; i < 20000; ++i)
-        list.addKeepingCurrent("Stopping in progress");
-    stopped = true;
-    run.join();
-    for (const auto& lines : {list.lines(), frontend.lines}) {
-        ASSERT_EQ(lines.size(), 20001u);
-        for (std::size_t i = 1; i < lines.size(); ++i)
-            ASSERT_EQ(lines[i], "Stopping in progress") << i;
+// Work runs on the workers, at most as many at once as there are; what shows happens on this
+// thread in the order given, and the debug trace reads as a serial run's.
+TEST(OrderedWorkers, FinishInOrderAndTraceAsASerialRun) {
+    TempFolder dir;
+    debugLog().setPath(dir.file("debug.txt"));
+    debugLog().setEnabled(true);
+    for (const int workers : {1, 3}) {
+        OrderedWorkers pool(workers);
+        std::atomic<int> running{0}, most{0};
+        std::string expected = "Pixtrail Debug file start";
+        WriteDebug("start", 1);
+        for (int i = 0; i < 8; ++i) {
+            const std::string n = std::to_string(i);
+            WriteDebug("submit " + n);
+            auto work = [&, i, n] {
+                most = std::max(most.load(), ++running);
+                std::this_thread::sleep_for(std::chrono::milliseconds(8 - i)); // end early
+                WriteDebug("work " + n);
+                --running;
+            };
+            pool.submit(i % 4 ? work : std::function<void()>(), [n] { WriteDebug("finish " + n); });
+            expected += " submit " + n + (i % 4 ? " work " + n : "") + " finish " + n;
+            pool.finishReady();
+        }
+        pool.drain();
+        WriteDebug("end");
+        std::string trace;
+        std::istringstream lines(dir.read("debug.txt"));
+        for (std::string line; std::getline(lines, line);) // "hh:mm:ss text\r"
+            trace += trace.empty() ? line.substr(0, 19) : " " + line.substr(9, line.size() - 10);
+        EXPECT_EQ(trace, expected + " end") << workers;
+        EXPECT_LE(most, workers);
+        // A work that fails: its error comes in place of its finish; the rest can be dropped.
+        int finishes = 0;
+        EXPECT_THROW(
+            {
+                pool.submit([] { throw std::runtime_error("broken"); }, [&] { ++finishes; });
+                pool.submit(nullptr, [&] { ++finishes; });
+                pool.drain();
+            },
+            std::runtime_error);
+        pool.abandon();
+        EXPECT_EQ(finishes, 0) << workers;
     }
+    debugLog().setEnabled(false);
 }

@@ -5,7 +5,6 @@
 #include "scrape/getspoilerpics.hpp"
 #include "sync/run.hpp"
 
-#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -19,17 +18,12 @@ public:
     std::map<std::string, int> results;                       ///< code -> result (default 0)
     std::map<std::string, std::string> cacheNames;            ///< code -> name on the page
     std::map<std::string, std::vector<std::string>> pictures; ///< code -> files it stores
-    std::map<std::string, int> failed;    ///< code -> pictures that did not arrive
-    std::vector<std::string> unavailable; ///< codes whose page does not arrive
     std::vector<scrape::ScrapeCall> calls;
 
     sync::Scraper bind() {
         return [this](scrape::ScrapeCall& call) {
             calls.push_back(call);
             call.cacheName = cacheNames[call.code];
-            call.failedDownloads = failed[call.code];
-            call.pageAvailable =
-                std::find(unavailable.begin(), unavailable.end(), call.code) == unavailable.end();
             for (const std::string& name : pictures[call.code]) {
                 base::writeFileAtomically(call.folder->path(name), "picture");
                 call.folder->added(name);

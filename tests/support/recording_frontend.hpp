@@ -20,7 +20,6 @@ public:
 
     std::vector<Message> messages;
     std::vector<std::string> questions;
-    std::vector<shell::QuestionIcon> questionIcons;
     bool answerYes = false;
     std::deque<bool> answers;       ///< the next answers, before answerYes is used
     std::vector<std::string> lines; ///< the progress list as the user sees it
@@ -33,9 +32,8 @@ public:
                      const std::string& text) override {
         messages.push_back({kind, title, text});
     }
-    bool askYesNo(const std::string&, const std::string& text, shell::QuestionIcon icon) override {
+    bool askYesNo(const std::string&, const std::string& text, shell::QuestionIcon) override {
         questions.push_back(text);
-        questionIcons.push_back(icon);
         if (answers.empty())
             return answerYes;
         const bool yes = answers.front();

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "base/ansi_text.hpp"
 #include "base/files.hpp"
+#include "imaging/jpeg_reader.hpp"
 #include "scrape/getspoilerpics.hpp"
 #include "shell/debug_log.hpp"
 #include "shell/session.hpp"
@@ -16,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 // The run's environment with a recorded frontend, an in-memory web and a scrape that
@@ -87,6 +90,45 @@ protected:
     /// The spoiler folder's names, sorted as the program lists them.
     std::vector<std::string> spoilerFiles() const { return base::listFiles(spoilers, "*"); }
     void tick(const char* box, bool on) { session.window.setValue(box, on ? 1 : 0); }
+
+    /// What a user finds in the spoiler folder (or its subfolder `below`), sorted: folders
+    /// end with "/"; a file that is a file of the spoiler folder itself (a hard link) is
+    /// "= NAME", a JPEG its size in pixels, a PNG or GIF its bytes, any other file its text.
+    std::string folderState(const std::string& below = "") const {
+        namespace fs = std::filesystem;
+        const fs::path root = dir.path() / "spoilers";
+        std::vector<std::string> lines;
+        for (const auto& entry : fs::recursive_directory_iterator(root / below)) {
+            std::string line = base::ansiPath(fs::relative(entry.path(), root));
+            if (entry.is_directory()) {
+                lines.push_back(line + "/");
+                continue;
+            }
+            line += ": " + describe(entry.path());
+            for (const auto& other : fs::directory_iterator(root))
+                if (other.path() != entry.path() && fs::equivalent(other, entry))
+                    line = line.substr(0, line.find(": ") + 2) + "= " +
+                           base::ansiPath(other.path().filename());
+            lines.push_back(line);
+        }
+        std::sort(lines.begin(), lines.end());
+        std::string out;
+        for (const std::string& line : lines)
+            out += line + "\n";
+        return out;
+    }
+    static std::string describe(const std::filesystem::path& file) {
+        const std::string content = base::readFile(base::ansiPath(file)).value_or("");
+        const std::string type = base::ansiLower(file.extension().string());
+        if (type != ".jpg" && type != ".png" && type != ".gif")
+            return content;
+        try {
+            const auto header = imaging::readJpegHeader(content);
+            return std::to_string(header.width) + "x" + std::to_string(header.height);
+        } catch (const base::RunError&) {
+            return std::to_string(content.size()) + " bytes";
+        }
+    }
 };
 
 } // namespace pixtrail::testing

@@ -1,6 +1,36 @@
 #include "support/sample_site.hpp"
 
+#include <filesystem>
+
 namespace pixtrail::testing {
+
+using Names = std::vector<std::string>;
+
+std::string cacheTarget(const std::string& code) {
+    return "/seek/cache_details.aspx?wp=" + code + "&Submit6=Find";
+}
+
+std::string cachePage(const std::string& code, const std::string& name,
+                      const std::vector<std::string>& pictureAddresses) {
+    std::string page = "<html><head><title>" + code + " " + name + "</title></head><body>" +
+                       std::string(1500, ' ');
+    for (const std::string& a : pictureAddresses)
+        page += "<li><a href=\"" + a + "\" rel=\"lightbox\">Spoiler " +
+                std::filesystem::path(a).stem().string() + "</a></li>";
+    return page + "<span>end</span><h2>Logged Visits</h2></body></html>";
+}
+
+std::string siteSettings(const std::string& host, const std::string& waypointFile,
+                         const std::string& spoilerFolder, const std::string& extra,
+                         const std::string& network) {
+    std::string ini = "[Settings]\r\n" + extra + "Waypointfile=" + waypointFile +
+                      "\r\nSpoilerfolder=" + spoilerFolder +
+                      "\r\ndelay=0\r\nonlysummary=0\r\n[Network]\r\n" + network;
+    for (const char* key :
+         {"cachehost", "imagehost1", "imagehost2", "imagehost3", "cdnhost", "homehost"})
+        ini += std::string(key) + "=" + host + "\r\n";
+    return ini;
+}
 
 std::string SampleSite::code(int i) {
     static const char digits[] = "0123456789ABCDEFGHJKMNPQRTVWXYZ";
@@ -15,18 +45,16 @@ SampleSite::SampleSite(int caches, std::vector<Picture> pictures)
     m_site.serve("/", "<html>the site</html>");
     for (const Picture& p : m_pictures)
         m_site.serve("/cache/" + p.name + ".jpg", p.bytes, "image/jpeg");
+    std::vector<std::string> addresses;
+    for (const Picture& p : m_pictures)
+        addresses.push_back(m_site.url("/cache/" + p.name + ".jpg"));
     for (int i = 0; i < caches; ++i) {
         const std::string c = code(i);
         m_codes.push_back(c);
-        std::string page = "<html><head><title>" + c + " Cache " + std::to_string(i) +
-                           "</title></head><body>" + std::string(1500, ' ');
-        if (i % 10 != 9)
-            for (const Picture& p : m_pictures)
-                page += "<li><a href=\"" + m_site.url("/cache/" + p.name + ".jpg") +
-                        "\" rel=\"lightbox\">Spoiler " + p.name + "</a></li>";
-        page += "<span>end</span><h2>Logged Visits</h2></body></html>";
+        const std::string page =
+            cachePage(c, "Cache " + std::to_string(i), i % 10 != 9 ? addresses : Names{});
         m_pageBytes += static_cast<long long>(page.size());
-        m_site.serve("/seek/cache_details.aspx?wp=" + c + "&Submit6=Find", page);
+        m_site.serve(cacheTarget(c), page);
     }
 }
 
@@ -43,14 +71,9 @@ std::string SampleSite::waypointFile() const {
 
 std::string SampleSite::settings(const std::string& waypointFile, const std::string& spoilerFolder,
                                  const std::string& extraSettings) const {
-    const std::string host = m_site.host();
-    // The extra settings come first: of two equal keys the first is the one read.
-    return "[Settings]\r\n" + extraSettings + "Waypointfile=" + waypointFile +
-           "\r\nSpoilerfolder=" + spoilerFolder +
-           "\r\ndelay=0\r\nonlysummary=1\r\ndohtml=1\r\ndelunused=1\r\nshrinkpics=1\r\n"
-           "shrinkwidth=300\r\nshrinkheight=300\r\n[Network]\r\ncachehost=" +
-           host + "\r\nimagehost1=" + host + "\r\ncdnhost=" + host + "\r\nhomehost=" + host +
-           "\r\n";
+    return siteSettings(m_site.host(), waypointFile, spoilerFolder,
+                        extraSettings + "onlysummary=1\r\ndohtml=1\r\ndelunused=1\r\n"
+                                        "shrinkpics=1\r\nshrinkwidth=300\r\nshrinkheight=300\r\n");
 }
 
 long long SampleSite::bytesPerFullRun() const {

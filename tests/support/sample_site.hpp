@@ -7,6 +7,21 @@
 
 namespace pixtrail::testing {
 
+/// Where the site serves a cache's page.
+std::string cacheTarget(const std::string& code);
+
+/// A cache page of today's layout, long enough to earn a no-spoiler marker, linking each
+/// picture address with the caption "Spoiler " + its file name without extension.
+std::string cachePage(const std::string& code, const std::string& name,
+                      const std::vector<std::string>& pictureAddresses = {});
+
+/// A settings file reading `waypointFile` into `spoilerFolder` without delay or summary, with
+/// every host of the site at `host`; `extra` and `network` lines come first in their
+/// sections, so they win over these.
+std::string siteSettings(const std::string& host, const std::string& waypointFile,
+                         const std::string& spoilerFolder, const std::string& extra = "",
+                         const std::string& network = "");
+
 /// A fixture site with many caches for the heavier checks: every tenth cache has no
 /// pictures (its page is long enough to earn a no-spoiler marker), the others link each of
 /// the given pictures with the caption "Spoiler " + its name.

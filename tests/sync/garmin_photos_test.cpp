@@ -47,37 +47,8 @@ protected:
     fs::path inSpoilers(const std::string& relative) const {
         return dir.path() / "spoilers" / relative;
     }
-    // Everything below spoilers/Garmin: folders end with "/", a file is "= NAME" when it is
-    // the stored picture NAME itself (a hard link), else the size of the JPEG it holds.
     std::string tree() const {
-        Names lines;
-        if (!fs::exists(inSpoilers("Garmin")))
-            return {};
-        for (const auto& entry : fs::recursive_directory_iterator(inSpoilers("Garmin"))) {
-            std::string line = fs::relative(entry.path(), inSpoilers("")).generic_string();
-            if (entry.is_directory()) {
-                lines.push_back(line + "/");
-                continue;
-            }
-            for (const std::string& stored : spoilerFiles())
-                if (fs::equivalent(entry.path(), inSpoilers(stored)))
-                    line += " = " + stored;
-            if (line.find(" = ") == std::string::npos) {
-                const std::string bytes = dir.read(fs::relative(entry.path(), dir.path()).string());
-                try {
-                    const auto h = imaging::readJpegHeader(bytes);
-                    line += " " + std::to_string(h.width) + "x" + std::to_string(h.height);
-                } catch (const base::RunError&) {
-                    line += " " + std::to_string(bytes.size()) + " bytes";
-                }
-            }
-            lines.push_back(line);
-        }
-        std::sort(lines.begin(), lines.end());
-        std::string out;
-        for (const std::string& line : lines)
-            out += line + "\n";
-        return out;
+        return fs::exists(inSpoilers("Garmin")) ? folderState("Garmin") : "";
     }
 };
 
@@ -91,24 +62,14 @@ TEST(GarminLayout, PutsACacheUnderItsLastTwoCharactersAndNamesPicturesByCaption)
                                  "GC\xC4"
                                  "12"})
         EXPECT_FALSE(sync::garminSpoilerFolder(notACode).has_value()) << notACode;
-    const std::pair<std::string, std::string> names[] = {{"GC1A2B3 - map.jpg", "map.jpg"},
-                                                         {"GC1A2B3 - a.b.jpg", "a.b.jpg"},
-                                                         {"GC1A2B3 - .jpg", "Spoiler.jpg"},
-                                                         {"GC1A2B3 - why?|*.jpg", "why___.jpg"},
-                                                         {"GC1A2B3 - end. .jpg", "end.jpg"},
-                                                         {"gc1a2b3 - MAP.png", "MAP (2).jpg"},
-                                                         {"GC1A2B3 - map.gif", "map (3).jpg"},
-                                                         {"GC1A2B3 - Br\xFC"
-                                                          "cke.jpg",
-                                                          "Br\xFC"
-                                                          "cke.jpg"}};
-    Names stored;
-    for (const auto& n : names)
-        stored.push_back(n.first);
-    const auto pictures = sync::garminPictureNames("GC1A2B3", stored);
-    ASSERT_EQ(pictures.size(), std::size(names));
-    for (std::size_t i = 0; i < pictures.size(); ++i)
-        EXPECT_EQ(pictures[i].name, names[i].second) << names[i].first;
+    // Stored names, then the names on the device.
+    const Names stored = {"GC1A2B3 - map.jpg",   "GC1A2B3 - .jpg",    "GC1A2B3 - why?|*.jpg",
+                          "GC1A2B3 - end. .jpg", "gc1a2b3 - MAP.png", "GC1A2B3 - map.gif"};
+    Names names;
+    for (const auto& picture : sync::garminPictureNames("GC1A2B3", stored))
+        names.push_back(picture.name);
+    EXPECT_EQ(names, (Names{"map.jpg", "Spoiler.jpg", "why___.jpg", "end.jpg", "MAP (2).jpg",
+                            "map (3).jpg"}));
 }
 
 // The tree a device takes, over runs that download, skip, lose and drop pictures.
@@ -168,7 +129,7 @@ TEST_F(GarminPhotos, TheTreeHoldsExactlyTheStoredPicturesTheDeviceCanShow) {
     // Switched off: the tree goes, what else is under Garmin stays.
     tick("chkGarminPhotos", false);
     ASSERT_EQ(run(), RunOutcome::Finished);
-    EXPECT_EQ(tree(), "Garmin/GPX/\nGarmin/GPX/current.gpx 6 bytes\n");
+    EXPECT_EQ(tree(), "Garmin/GPX/\nGarmin/GPX/current.gpx: <gpx/>\n");
 }
 
 TEST_F(GarminPhotos, CopiesWhereHardLinksAreRefusedAndFollowsAPictureShrunkInPlace) {

@@ -1,5 +1,4 @@
 #include "base/text.hpp"
-#include "imaging/jpeg_reader.hpp"
 #include "support/golden.hpp"
 #include "support/run_fixture.hpp"
 
@@ -84,25 +83,7 @@ protected:
         shell::debugLog().setEnabled(true);
     }
 
-    // What a user finds: each file of the spoiler folder, with the text of pages and
-    // markers and the size of pictures; paths in the traces without the test's folder.
-    std::string state() const {
-        std::string out;
-        for (const std::string& name : spoilerFiles()) {
-            const std::string content = readSpoiler(name);
-            out += name + ": ";
-            if (base::endsWithNoCase(name, ".jpg")) {
-                const auto header = imaging::readJpegHeader(content);
-                out += std::to_string(header.width) + "x" + std::to_string(header.height);
-            } else if (base::endsWithNoCase(name, ".png") || base::endsWithNoCase(name, ".gif")) {
-                out += std::to_string(content.size()) + " bytes";
-            } else {
-                out += content;
-            }
-            out += "\n";
-        }
-        return withoutFolder(out);
-    }
+    std::string state() const { return withoutFolder(folderState()); }
     std::string withoutFolder(const std::string& text) const {
         return base::replaceAll(base::replaceAll(text, base::ansiPath(dir.path()), "<dir>"),
                                 shell::versionText(), "<version>");
@@ -112,8 +93,13 @@ protected:
 } // namespace
 
 // The whole of a run at the seams a user sees: the progress lines and totals in log.txt,
-// the folder's files, the pages, the summary and every step in debug.txt.
-TEST_F(Sync, ARunAndTheNextMatchTheirRecords) {
+// the folder's files, the pages, the summary and every step in debug.txt; the same whether
+// the pictures are shrunk one after the other or by four workers.
+class SyncWith : public Sync, public ::testing::WithParamInterface<int> {};
+INSTANTIATE_TEST_SUITE_P(Workers, SyncWith, ::testing::Values(1, 4));
+
+TEST_P(SyncWith, ARunAndTheNextMatchTheirRecords) {
+    session.workers = GetParam();
     EXPECT_EQ(run(), RunOutcome::Incomplete);
     pixtrail::testing::expectGolden("sync/first-run.log", withoutFolder(dir.read("log.txt")));
     pixtrail::testing::expectGolden("sync/first-run.folder", state());
@@ -125,29 +111,6 @@ TEST_F(Sync, ARunAndTheNextMatchTheirRecords) {
     pixtrail::testing::expectGolden("sync/second-run.log", withoutFolder(dir.read("log.txt")));
     pixtrail::testing::expectGolden("sync/second-run.trace", withoutFolder(dir.read("debug.txt")));
     pixtrail::testing::expectGolden("sync/second-run.folder", state());
-}
-
-TEST_F(Sync, AnUnfinishedCacheIsAskedForUntilItIsComplete) {
-    run();
-    web.responses["http://img.groundspeak.com/cache/large/gone.jpg"] =
-        demoFile("cache/large/bench.jpg");
-    web.responses["http://img.geocaching.com/cache/large/login.jpg"] =
-        demoFile("cache/large/station-hint.jpg");
-    EXPECT_EQ(run(), RunOutcome::Incomplete); // GC1234 and GC55555 still have no page
-    EXPECT_EQ(frontend.lines[0], "GC1A2B3 7 spoilers");
-    EXPECT_FALSE(hasSpoiler(".pixtrail-incomplete-GC1A2B3.part"));
-    web.requests.clear();
-    // Without the summary the markers stay files; without web pages the pages all go.
-    tick("chkNoTxt", false);
-    tick("chkDohtml", false);
-    run();
-    EXPECT_EQ(frontend.lines[0], "GC1A2B3 spoilers already downloaded");
-    EXPECT_EQ(std::count_if(web.requests.begin(), web.requests.end(),
-                            [](const std::string& r) { return r.find("GC1A2B3") != r.npos; }),
-              0);
-    EXPECT_FALSE(hasSpoiler("no spoiler found.txt"));
-    EXPECT_TRUE(hasSpoiler("GC33333 - no spoiler found.txt"));
-    EXPECT_TRUE(base::findFiles(spoilers + "/*.html").empty());
 }
 
 // Checks of what was typed end a run before anything is read or written; from the first
@@ -179,22 +142,11 @@ TEST_F(RunTest, EveryCheckEndsTheRunWithItsMessageAndNoLog) {
     session.window.setText("txtWpFile", dir.file("missing.gpx"));
     expectEnded("Waypoint file not found !", true);
 
-    // A missing folder: created when the user agrees; asked again with the reason when
-    // it cannot be made; made without a question in unattended runs, or refused at once.
+    // A missing folder that cannot be made: asked again with the reason; in unattended runs
+    // refused at once, and made without a question where it can be.
     session.window.setText("txtWpFile", dir.file("caches.gpx"));
-    const std::string deep = dir.file("new/deeper/spoilers");
-    session.window.setText("txtSpoilerFolder", deep);
-    EXPECT_EQ(run(), RunOutcome::EndedAtCheck);
-    EXPECT_EQ(frontend.questions,
-              Names{"Spoiler folder does not exist.\r\n\r\nDo you wish to create it ?"});
-    EXPECT_FALSE(base::directoryExists(deep));
-    frontend.answerYes = true;
-    EXPECT_EQ(run(), RunOutcome::Finished);
-    EXPECT_TRUE(base::directoryExists(deep));
-
     dir.write("blocker", "a file where a folder should go");
     session.window.setText("txtSpoilerFolder", dir.file("blocker/spoilers"));
-    frontend.questions.clear();
     frontend.answers = {true, false};
     EXPECT_EQ(run(), RunOutcome::EndedAtCheck);
     ASSERT_EQ(frontend.questions.size(), 2u);
@@ -205,9 +157,9 @@ TEST_F(RunTest, EveryCheckEndsTheRunWithItsMessageAndNoLog) {
     frontend.messages.clear();
     EXPECT_EQ(run(), RunOutcome::EndedAtCheck);
     EXPECT_EQ(warnings().size(), 1u);
-    session.window.setText("txtSpoilerFolder", dir.file("other"));
+    session.window.setText("txtSpoilerFolder", dir.file("new/deeper"));
     EXPECT_EQ(run(), RunOutcome::Finished);
-    EXPECT_TRUE(base::directoryExists(dir.file("other")));
+    EXPECT_TRUE(base::directoryExists(dir.file("new/deeper")));
     EXPECT_EQ(frontend.questions.size(), 2u);
     EXPECT_EQ(dir.read("log.txt").find("waypoints processed"), std::string::npos); // no totals
 }
@@ -234,15 +186,11 @@ TEST_F(RunTest, NumbersAreBroughtIntoRangeAndTheTextsKeptAsTyped) {
     for (const auto& [position, size, percent] : shares)
         EXPECT_EQ(sync::readPercentage(position, size), percent) << position << "/" << size;
 
-    shell::debugLog().setEnabled(true);
     session.window.setText("txtDelay", "1000");
     session.window.setText("txtWidth", "5");
     EXPECT_EQ(run(), RunOutcome::Finished);
     EXPECT_EQ(pacing.requestDelay, 5);
     EXPECT_EQ(text("txtWidth"), "100");
-    EXPECT_NE(dir.read("debug.txt").find(" Delay: 1000\r\n"), std::string::npos);
-    EXPECT_EQ(frontend.texts(MessageKind::Information).front(),
-              "Debug mode active.\r\n\r\nFiles will be written to: \r\n" + dir.file("debug.txt"));
     // The settings were saved as typed, before the checks corrected anything.
     EXPECT_NE(dir.read("pixtrail.ini").find("shrinkwidth=5\r\n"), std::string::npos);
     session.window.setValue("chkResize", 0);

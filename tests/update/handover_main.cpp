@@ -2,7 +2,7 @@
 #include "base/process.hpp"
 #include "base/run_error.hpp"
 #include "scrape/curl_fetch.hpp"
-#include "shell/program_paths.hpp"
+#include "support/recording_frontend.hpp"
 #include "update/update_steps.hpp"
 
 #include <fstream>
@@ -14,24 +14,14 @@ namespace {
 
 using namespace pixtrail;
 
-class FileFrontend : public shell::Frontend {
+class FileFrontend : public testing::RecordingFrontend {
 public:
-    explicit FileFrontend(std::filesystem::path file) : m_file(std::move(file)) {}
+    explicit FileFrontend(std::filesystem::path file) : m_file(std::move(file)) {
+        answerYes = true;
+    }
     void showMessage(shell::MessageKind, const std::string&, const std::string& text) override {
         std::ofstream(m_file, std::ios::app) << text << "\n";
     }
-    bool askYesNo(const std::string&, const std::string&, shell::QuestionIcon) override {
-        return true;
-    }
-    void progressCleared() override {}
-    void progressLineAdded(int, const std::string&) override {}
-    void progressLineChanged(int, const std::string&) override {}
-    void progressLineSelected(int) override {}
-    void progressValueChanged(int) override {}
-    void captionChanged(const std::string&) override {}
-    void busyChanged(bool) override {}
-    void runButtonsChanged(bool) override {}
-    void pumpEvents() override {}
 
 private:
     std::filesystem::path m_file;
@@ -43,13 +33,8 @@ int main(int argc, char** argv) {
     const auto exe = base::executablePath();
     const std::string folder = base::ansiPath(exe.parent_path());
     FileFrontend frontend(exe.parent_path() / "messages.txt");
-    shell::ProgramPaths paths{folder,
-                              base::joinPath(folder, "pixtrail.ini"),
-                              base::joinPath(folder, "language.ini"),
-                              base::joinPath(folder, "debug.txt"),
-                              base::joinPath(folder, "log.txt"),
-                              base::joinPath(folder, "user.ini")};
-    const scrape::Endpoints endpoints = scrape::loadEndpoints(paths.settingsFile);
+    const scrape::Endpoints endpoints =
+        scrape::loadEndpoints(base::joinPath(folder, "pixtrail.ini"));
     scrape::CurlFetch fetch(endpoints);
     const shell::Translator translator;
     std::string publicKey;
@@ -60,8 +45,9 @@ int main(int argc, char** argv) {
         std::ofstream(exe.parent_path() / "messages.txt", std::ios::app)
             << "started " << exe.filename().string() << "\n";
         if (argc > 1 && std::string(argv[1]) == "check")
-            update::checkForUpdate({fetch, endpoints.updateFeedAddress(), paths.userSettingsFile,
-                                    frontend, translator, publicKey});
+            update::checkForUpdate({fetch, endpoints.updateFeedAddress(),
+                                    base::joinPath(folder, "user.ini"), frontend, translator,
+                                    publicKey});
     } catch (const base::ProgramEndRequested& end) {
         return end.exitCode();
     }
