@@ -56,8 +56,10 @@ void GuiFixture::answerDialog() {
         return;
     modal->setProperty("answered", true);
     if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-        seen.push_back({box->text(), box->icon()});
-        box->button(box->button(QMessageBox::Yes) ? QMessageBox::No : QMessageBox::Ok)->click();
+        const auto standard = box->defaultButton() ? box->standardButton(box->defaultButton())
+                                                   : QMessageBox::NoButton;
+        seen.push_back({box->text(), box->icon(), standard});
+        box->button(box->button(QMessageBox::Yes) ? questionAnswer : QMessageBox::Ok)->click();
     }
 }
 

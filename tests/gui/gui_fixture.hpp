@@ -49,17 +49,19 @@ inline const Fault kNeverAnswer = [] {
 struct SeenDialog {
     QString text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
 };
 
 /// A program folder, a local web site and the window program over them; how the program
 /// would end is recorded. Every modal dialog is answered from inside its own event loop and
-/// remembered: message boxes get OK, questions No.
+/// remembered: message boxes get OK, questions `questionAnswer`.
 struct GuiFixture {
     TempFolder dir;
     std::unique_ptr<FixtureSite> site = std::make_unique<FixtureSite>();
     std::unique_ptr<gui::GuiProgram> program;
     std::vector<int> exits, exitsAtOnce;
     std::vector<SeenDialog> seen;
+    QMessageBox::StandardButton questionAnswer = QMessageBox::No;
     QTimer answerer;
 
     GuiFixture() {

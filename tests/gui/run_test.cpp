@@ -90,6 +90,27 @@ private slots:
         QVERIFY(f.exits.empty() && f.program->window().isVisible()); // no "-a": the window stays
     }
 
+    void aQuestionHoldsTheRunUntilAnswered() {
+        GuiFixture f;
+        f.writeWaypoints({"GC1AAAA"});
+        f.writeSettings({{"Spoilerfolder", f.dir.file("new/spoilers")}});
+        f.serveCache("GC1AAAA");
+        f.start();
+        for (const auto answer : {QMessageBox::No, QMessageBox::Yes}) {
+            f.seen.clear();
+            f.questionAnswer = answer;
+            QTest::mouseClick(f.widget("cmdSync"), Qt::LeftButton);
+            QTRY_VERIFY_WITH_TIMEOUT(!f.program->runInProgress(), kWait);
+            QCOMPARE(f.seen.at(0).icon, QMessageBox::Question);
+            QCOMPARE(f.seen.at(0).defaultButton, QMessageBox::No);
+            QCOMPARE(f.dir.exists("new/spoilers"), answer == QMessageBox::Yes);
+            QCOMPARE(f.requested("GC1AAAA"), answer == QMessageBox::Yes);
+        }
+        QCOMPARE(f.lines(), QStringList{"GC1AAAA no spoilers found"});
+        QCOMPARE(f.seen.size(), size_t(2));
+        QCOMPARE(f.seen[1].icon, QMessageBox::Information); // the totals
+    }
+
     void whatEscapesTheRunEndsTheRunOrTheProgram() {
         GuiFixture f;
         f.writeWaypoints({"GC1AAAA"});

@@ -1,9 +1,13 @@
 #include "gui_fixture.hpp"
 
+#include "gui/dialogs.hpp"
 #include "shell/translation.hpp"
 #include "support/run_program.hpp"
 
+#include <QFile>
 #include <QKeyEvent>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 using namespace pixtrail;
 using namespace pixtrail::testing;
@@ -99,6 +103,18 @@ private slots:
         QCOMPARE(f.control("txtSpoilerFolder").text, f.dir.file("spoilers") + "/\xF3");
         QCOMPARE(f.seen.at(0).icon, QMessageBox::Warning);
         QVERIFY2(f.seen[0].text.contains("\"Spoiler folder\""), qPrintable(f.seen[0].text));
+    }
+
+    void messageBoxButtonsSpeakTheSystemsLanguage() {
+        if (!QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + "/qtbase_de.qm"))
+            QSKIP("Qt's German translations are not installed (qt6-translations-l10n)");
+        QTranslator* german = gui::loadQtTranslations(QLocale(QLocale::German));
+        QVERIFY(german);
+        QMessageBox box(QMessageBox::Question, "t", "q", QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(box.button(QMessageBox::Yes)->text(), QStringLiteral("&Ja"));
+        QCOMPARE(box.button(QMessageBox::No)->text(), QStringLiteral("&Nein"));
+        QCoreApplication::removeTranslator(german);
+        delete german;
     }
 };
 

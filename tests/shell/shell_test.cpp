@@ -1,8 +1,11 @@
-// The shell's small parts: where files live, the command line and the workers.
+// The shell's small parts: where files live, the command line, the list of progress lines
+// and the workers.
 #include "shell/command_line.hpp"
 #include "shell/debug_log.hpp"
 #include "shell/ordered_workers.hpp"
 #include "shell/program_paths.hpp"
+#include "shell/progress_list.hpp"
+#include "support/recording_frontend.hpp"
 #include "support/temp_folder.hpp"
 
 #include <gtest/gtest.h>
@@ -49,16 +52,11 @@ TEST(ProgramPaths, APortableProgramKeepsItsFilesBesideItselfAnInstalledOnePerUse
 
 TEST(CommandLine, OptionsSettingsFilesAndWaypointFiles) {
     auto outcome = [](const Arguments& a) -> std::string {
-        switch (a.action) {
-        case Arguments::Action::Help:
-            return "help";
-        case Arguments::Action::Version:
-            return "version";
-        case Arguments::Action::Refuse:
-            return "refuse";
-        case Arguments::Action::Run:
-            break;
-        }
+        using Action = Arguments::Action;
+        if (a.action != Action::Run)
+            return a.action == Action::Help      ? "help"
+                   : a.action == Action::Version ? "version"
+                                                 : "refuse";
         std::string out = std::string(a.commandLine.unattended ? "-a" : "window") + " [" +
                           a.commandLine.settingsFile + "] [" + a.commandLine.remaining + "]";
         for (const SettingOverride& o : a.commandLine.overrides)
@@ -98,6 +96,29 @@ TEST(CommandLine, OptionsSettingsFilesAndWaypointFiles) {
     };
     for (const auto& [args, expected] : cases)
         EXPECT_EQ(outcome(parseArguments(args)), expected) << args.front();
+}
+
+// Stop (on the window's thread) adds its line while the run (on its own) writes the result
+// of the cache in progress into the current line: the result must never land on the stop
+// line, in the list or in what the window shows.
+TEST(ProgressList, TheStopLineIsNeverOverwrittenByTheRunsResult) {
+    pixtrail::testing::RecordingFrontend frontend;
+    ProgressList list(frontend);
+    list.add("Processing GC1A2B3");
+    std::atomic<bool> stopped{false};
+    std::thread run([&] {
+        while (!stopped)
+            list.setCurrentLine("GC1A2B3 no spoilers found");
+    });
+    for (int i = 0; i < 20000; ++i)
+        list.addKeepingCurrent("Stopping in progress");
+    stopped = true;
+    run.join();
+    for (const auto& lines : {list.lines(), frontend.lines}) {
+        ASSERT_EQ(lines.size(), 20001u);
+        for (std::size_t i = 1; i < lines.size(); ++i)
+            ASSERT_EQ(lines[i], "Stopping in progress") << i;
+    }
 }
 
 // Work runs on the workers, at most as many at once as there are; what shows happens on this

@@ -17,33 +17,17 @@ extern char** environ;
 namespace pixtrail::testing {
 namespace {
 
-// This process's environment with the extra entries added or replacing theirs.
-std::vector<std::string> mergedEnvironment(const std::vector<std::string>& extra) {
-    std::vector<std::string> environment = extra;
-    for (char** e = environ; *e; ++e) {
-        const std::string entry = *e;
-        const std::string name = entry.substr(0, entry.find('=') + 1);
-        const bool replaced = std::any_of(extra.begin(), extra.end(), [&](const std::string& x) {
-            return x.rfind(name, 0) == 0;
-        });
-        if (!replaced)
-            environment.push_back(entry);
-    }
-    return environment;
-}
-
 // Spawns with stdin from /dev/null and stdout/stderr on the given descriptors (-1: discarded).
+// env(1) runs the program with the extra environment entries added or replacing this one's.
 pid_t spawn(const std::string& program, const std::vector<std::string>& args,
             const std::vector<std::string>& extraEnvironment, int outFd, int errFd,
             const std::vector<int>& closeInChild) {
-    std::vector<std::string> environment = mergedEnvironment(extraEnvironment);
-    std::vector<char*> envp;
-    for (std::string& e : environment)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
-    std::vector<char*> argv{const_cast<char*>(program.c_str())};
-    for (const std::string& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
+    std::vector<std::string> words = extraEnvironment;
+    words.push_back(program);
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char*> argv{const_cast<char*>("/usr/bin/env")};
+    for (std::string& w : words)
+        argv.push_back(w.data());
     argv.push_back(nullptr);
 
     posix_spawn_file_actions_t actions;
@@ -59,8 +43,7 @@ pid_t spawn(const std::string& program, const std::vector<std::string>& args,
     for (int fd : closeInChild)
         posix_spawn_file_actions_addclose(&actions, fd);
     pid_t pid = 0;
-    const int spawned =
-        posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     return spawned == 0 ? pid : -1;
 }

@@ -234,12 +234,6 @@ TEST_F(RunTest, StopEndsTheLoopAndTheWaitButTheRunStillFinishes) {
     EXPECT_TRUE(hasSpoiler("GC909 - old.jpg")); // a stopped run deletes nothing
     EXPECT_NE(dir.read("log.txt").find("Stopping in progress\r\n3 waypoints processed"),
               std::string::npos);
-    // A second run of the same program waits before its very first request too.
-    dir.write("caches.gpx", "GC4AA\n");
-    session.window.setText("txtDelay", "1");
-    frontend.onPump = nullptr;
-    run();
-    EXPECT_EQ(clock.sleeps().size(), 60u);
 }
 
 TEST_F(RunTest, FailuresEndTheRunOrTheProgramWithoutDamage) {
@@ -336,6 +330,4 @@ TEST_F(RunTest, TheWaypointFileOfTheCommandLineAndForcedCodes) {
     EXPECT_EQ(spoilerFiles(), (Names{"index.html", "no spoiler found.txt", "OC12AB3 - Spoiler.jpg",
                                      "OC12AB3.html"}));
     EXPECT_EQ(readSpoiler("no spoiler found.txt"), ""); // written empty, as there are none
-    EXPECT_NE(dir.read("pixtrail.ini").find("Waypointfile=  " + dir.file("caches.gpx")),
-              std::string::npos); // the saved one stays
 }

@@ -175,18 +175,16 @@ TEST_F(UpdateCheck, OnlyASignedReleaseIsWrittenAndStarted) {
     release.resize(std::max(release.size(), kMinimumReleaseBytes), '\0'); // padded if need be
     const std::string small = release.substr(0, release.size() - 1), junk(release.size(), 'x');
     web.responses = {{"x.test/small", small}, {"x.test/release", release}, {"x.test/junk", junk}};
-    // too short, unsigned, signed with another key, not there, not a program that can start
+    // too short, not there, not a program that can start (bad signatures: above)
     for (const auto& [address, signature] :
          {std::pair{"x.test/small", sign(small, "test-release-key.pem")},
-          std::pair{"x.test/release", std::string()},
-          std::pair{"x.test/release", sign(release, "other-key.pem")},
           std::pair{"x.test/missing", sign("", "test-release-key.pem")},
           std::pair{"x.test/junk", sign(junk, "test-release-key.pem")}}) {
         downloadUpgrade(context, files, "9.9.9", address, signature);
         EXPECT_TRUE(std::filesystem::is_empty(programs.path())) << address;
     }
     EXPECT_EQ(frontend.texts(shell::MessageKind::Warning),
-              Names(5, "Upgrade failed - please try later"));
+              Names(3, "Upgrade failed - please try later"));
     EXPECT_THROW(downloadUpgrade(context, files, "9.9.9", "x.test/release",
                                  sign(release, "test-release-key.pem")),
                  base::ProgramEndRequested);
