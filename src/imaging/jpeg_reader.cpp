@@ -4,6 +4,7 @@
 
 #include <turbojpeg.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -162,6 +163,36 @@ void cmykToBgrInPlace(std::vector<std::uint8_t>& pixels, bool inverted) {
 int exifOrientation(std::string_view jpeg) {
     const auto exif = segmentData(jpeg, 0xE1, std::string_view("Exif\0\0", 6));
     return exif ? orientationInTiff(exif->substr(6)) : 1;
+}
+
+std::size_t progressiveDecoderBytes(std::string_view jpeg) {
+    for (const std::uint8_t frame : {0xC2, 0xC6, 0xCA, 0xCE}) { // the progressive frame kinds
+        const auto sof = segmentData(jpeg, frame, {});
+        if (!sof)
+            continue;
+        const auto at = [&](std::size_t i) { return static_cast<std::uint8_t>((*sof)[i]); };
+        if (sof->size() < 6)
+            return 0;
+        const std::size_t height = (std::size_t{at(1)} << 8u) | at(2);
+        const std::size_t width = (std::size_t{at(3)} << 8u) | at(4);
+        const std::size_t components = at(5);
+        if (sof->size() < 6 + 3 * components)
+            return 0;
+        std::size_t maxH = 1, maxV = 1;
+        for (std::size_t c = 0; c < components; ++c) {
+            maxH = std::max<std::size_t>(maxH, at(7 + 3 * c) >> 4u);
+            maxV = std::max<std::size_t>(maxV, at(7 + 3 * c) & 15u);
+        }
+        std::size_t bytes = 0;
+        for (std::size_t c = 0; c < components; ++c) {
+            const std::size_t h = at(7 + 3 * c) >> 4u, v = at(7 + 3 * c) & 15u;
+            const std::size_t blocksWide = (width * h / maxH + 7) / 8;
+            const std::size_t blocksHigh = (height * v / maxV + 7) / 8;
+            bytes += blocksWide * blocksHigh * 64 * 2; // 64 coefficients of 2 bytes a block
+        }
+        return bytes;
+    }
+    return 0;
 }
 
 JpegHeader readJpegHeader(std::string_view jpeg) {

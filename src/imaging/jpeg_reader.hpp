@@ -2,6 +2,7 @@
 
 #include "imaging/picture.hpp"
 
+#include <cstddef>
 #include <string_view>
 
 // Reading JPEG pictures: the header alone (size, orientation) and the pixels at one of the
@@ -26,6 +27,11 @@ struct JpegHeader {
 /// Reads size and orientation. Throws RunError "Invalid picture" for bytes that are not a
 /// JPEG the decoder accepts or that claim more than kMaxPicturePixels.
 JpegHeader readJpegHeader(std::string_view jpeg);
+
+/// Bytes the decoder keeps for the whole picture while it decodes a progressive JPEG: the
+/// coefficients of every 8 x 8 block of every component, whatever the reduction. 0 for a
+/// sequential JPEG, which is decoded a few rows at a time, and for unreadable headers.
+std::size_t progressiveDecoderBytes(std::string_view jpeg);
 
 /// The EXIF orientation (1..8) of a JPEG; 1 when it carries none or an unreadable one.
 int exifOrientation(std::string_view jpeg);

@@ -24,32 +24,49 @@ constexpr int kFilterHeadroom = 2;
 // size the decoder reduces as far as the target allows instead.
 constexpr long long kDecodeBudgetBytes = 32LL << 20;
 
-// Fills `dib` with the shrunk, upright picture; false when the picture already fits.
-bool shrinkToDib(std::string_view jpeg, int targetWidth, int targetHeight, cDIBSection& dib) {
-    const JpegHeader header = readJpegHeader(jpeg);
+// How a picture is shrunk: the size it is decoded at and the size it comes to, as stored.
+struct ShrinkPlan {
+    JpegHeader header;
+    int reduction = 1;
+    int storedWidth = 0, storedHeight = 0;
+};
+
+// nullopt when the picture already fits.
+std::optional<ShrinkPlan> planShrink(std::string_view jpeg, int targetWidth, int targetHeight) {
+    ShrinkPlan plan{readJpegHeader(jpeg)};
+    const JpegHeader& header = plan.header;
     const bool turned = swapsSides(header.orientation);
     const int shownWidth = turned ? header.height : header.width;
     const int shownHeight = turned ? header.width : header.height;
     const auto target = shrinkTarget(shownWidth, shownHeight, targetWidth, targetHeight);
     if (!target)
-        return false;
+        return std::nullopt;
     // The filter works on the stored rows; the turn comes last, on the small picture.
-    const int storedWidth = turned ? target->height : target->width;
-    const int storedHeight = turned ? target->width : target->height;
+    plan.storedWidth = turned ? target->height : target->width;
+    plan.storedHeight = turned ? target->width : target->height;
 
-    int reduction = decodeReduction(header.width, header.height, kFilterHeadroom * storedWidth,
-                                    kFilterHeadroom * storedHeight);
-    const long long decodedBytes =
-        3LL * reducedSize(header.width, reduction) * reducedSize(header.height, reduction);
+    plan.reduction =
+        decodeReduction(header.width, header.height, kFilterHeadroom * plan.storedWidth,
+                        kFilterHeadroom * plan.storedHeight);
+    const long long decodedBytes = 3LL * reducedSize(header.width, plan.reduction) *
+                                   reducedSize(header.height, plan.reduction);
     if (decodedBytes > kDecodeBudgetBytes)
-        reduction = decodeReduction(header.width, header.height, storedWidth, storedHeight);
+        plan.reduction =
+            decodeReduction(header.width, header.height, plan.storedWidth, plan.storedHeight);
+    return plan;
+}
 
+// Fills `dib` with the shrunk, upright picture; false when the picture already fits.
+bool shrinkToDib(std::string_view jpeg, int targetWidth, int targetHeight, cDIBSection& dib) {
+    const auto plan = planShrink(jpeg, targetWidth, targetHeight);
+    if (!plan)
+        return false;
     Picture small;
     {
-        const Picture decoded = decodeJpeg(jpeg, reduction);
-        small = resample(decoded, storedWidth, storedHeight);
+        const Picture decoded = decodeJpeg(jpeg, plan->reduction);
+        small = resample(decoded, plan->storedWidth, plan->storedHeight);
     }
-    dib.CreateFromPicture(orientUpright(small, header.orientation));
+    dib.CreateFromPicture(orientUpright(small, plan->header.orientation));
     return true;
 }
 
@@ -81,6 +98,23 @@ std::optional<std::string> shrinkJpegBytes(std::string_view jpeg, int targetWidt
     if (!shrinkToDib(jpeg, targetWidth, targetHeight, dib))
         return std::nullopt;
     return encodeJpeg(dib, kShrinkQuality);
+}
+
+std::size_t shrinkMemory(std::string_view jpeg, int targetWidth, int targetHeight) {
+    try {
+        const auto plan = planShrink(jpeg, targetWidth, targetHeight);
+        if (!plan)
+            return 0;
+        const auto pixels = [](long long w, long long h) {
+            return static_cast<std::size_t>(3 * w * h);
+        };
+        return progressiveDecoderBytes(jpeg) +
+               pixels(reducedSize(plan->header.width, plan->reduction),
+                      reducedSize(plan->header.height, plan->reduction)) +
+               3 * pixels(plan->storedWidth, plan->storedHeight); // shrunk, upright, encoded
+    } catch (const base::RunError&) {
+        return 0; // refused from its headers at once
+    }
 }
 
 void shrinkJpegFile(std::string_view path, int width, int height) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -32,6 +33,11 @@ std::optional<PictureSize> shrinkTarget(int width, int height, int targetWidth, 
 /// of at most 100 megapixels.
 std::optional<std::string> shrinkJpegBytes(std::string_view jpeg, int targetWidth,
                                            int targetHeight);
+
+/// About the most memory shrinkJpegBytes takes for `jpeg` besides its bytes: a progressive
+/// picture's coefficients, the decoded picture and the shrunk one. 0 when it would refuse
+/// the picture or leave it as it is.
+std::size_t shrinkMemory(std::string_view jpeg, int targetWidth, int targetHeight);
 
 /// Shrinks a stored JPEG picture in place so that it fits `width` by `height`, keeping its
 /// aspect ratio; a picture already within the box is left as it is. The rewritten file

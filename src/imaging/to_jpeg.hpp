@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -11,5 +12,10 @@ namespace pixtrail::imaging {
 /// otherwise at its own size. Throws RunError "Invalid picture" for bytes that are not a
 /// sound PNG or GIF of at most kMaxPicturePixels, or that are too large to convert.
 std::string convertToJpeg(std::string_view picture, int boxWidth, int boxHeight);
+
+/// About the most memory convertToJpeg takes for `picture` besides its bytes: the whole
+/// picture decoded and its shrunk copy, from the size its header claims (within the limit
+/// of what is decoded at all).
+std::size_t convertMemory(std::string_view picture);
 
 } // namespace pixtrail::imaging

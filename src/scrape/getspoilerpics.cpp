@@ -166,6 +166,8 @@ void storePicture(Storage& s, std::string caption, const std::string& link) {
     // Shrunk before it gets its name: a kill in between must not leave a full-size picture
     // that later runs would skip and never shrink. The shrink is the slow part: a worker
     // does it while the next picture downloads.
+    const std::size_t memory =
+        bytes->size() + (shrink ? imaging::shrinkMemory(*bytes, width, height) : 0);
     workers.submit(
         [bytes, path, width, height, shrink] {
             if (!shrink)
@@ -182,7 +184,8 @@ void storePicture(Storage& s, std::string caption, const std::string& link) {
             base::writeFileAtomically(path, *bytes);
             folder.added(name);
             show();
-        });
+        },
+        memory);
 }
 
 void errorWordScan(const std::string& page) {

@@ -3,6 +3,7 @@
 #include "shell/debug_log.hpp"
 
 #include <algorithm>
+#include <malloc.h>
 
 namespace pixtrail::shell {
 
@@ -13,7 +14,14 @@ int workersFor(int setting) {
     return std::clamp(cores, 1, kMaxWorkers);
 }
 
-OrderedWorkers::OrderedWorkers(int workers) : m_workers(std::clamp(workers, 1, kMaxWorkers)) {}
+OrderedWorkers::OrderedWorkers(int workers) : m_workers(std::clamp(workers, 1, kMaxWorkers)) {
+    // Pictures take blocks of megabytes. Left to itself, glibc serves them from a heap of
+    // each thread once blocks of that size were freed, and keeps them there: with four
+    // workers a run held twice the memory it used. Blocks of 1 MiB and more are mapped for
+    // themselves and go back to the system when freed.
+    static std::once_flag once;
+    std::call_once(once, [] { mallopt(M_MMAP_THRESHOLD, 1 << 20); });
+}
 
 OrderedWorkers::~OrderedWorkers() {
     {
@@ -28,14 +36,17 @@ OrderedWorkers::~OrderedWorkers() {
         captureDebugLines(nullptr);
 }
 
-void OrderedWorkers::submit(std::function<void()> work, std::function<void()> finish) {
+void OrderedWorkers::submit(std::function<void()> work, std::function<void()> finish,
+                            std::size_t memory) {
     if (m_workers == 1) {
         if (work)
             work();
         finish();
         return;
     }
-    while (static_cast<int>(m_unfinished.size()) >= m_workers)
+    while (!m_unfinished.empty() &&
+           (static_cast<int>(m_unfinished.size()) >= kJobsPerWorker * m_workers ||
+            m_memory + memory > kWorkersMemory))
         finishOldest();
     if (m_threads.empty())
         for (int i = 0; i < m_workers; ++i)
@@ -43,6 +54,8 @@ void OrderedWorkers::submit(std::function<void()> work, std::function<void()> fi
     auto job = std::make_shared<Job>();
     job->work = std::move(work);
     job->finish = std::move(finish);
+    job->memory = memory;
+    m_memory += memory;
     m_unfinished.push_back(job);
     // This thread's lines now belong after the job's, until the next submit.
     captureDebugLines(&job->after);
@@ -84,6 +97,7 @@ void OrderedWorkers::finishOldest(bool runFinish) {
         m_done.wait(lock, [&] { return job->done; });
     }
     m_unfinished.pop_front();
+    m_memory -= job->memory;
     // Everything before this job has been written: its lines go straight to the trace.
     captureDebugLines(nullptr);
     for (const std::string& line : job->lines)

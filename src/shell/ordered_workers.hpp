@@ -1,6 +1,7 @@
 #pragma once
 
 #include <condition_variable>
+#include <cstddef>
 #include <deque>
 #include <exception>
 #include <functional>
@@ -20,6 +21,14 @@ namespace pixtrail::shell {
 /// The most workers a run uses: beyond this the downloads, not the pictures, set the pace.
 constexpr int kMaxWorkers = 4;
 
+/// The most bytes the unfinished jobs hold at once, as their submits declare: a few photos
+/// at a time, or one progressive 24-megapixel photo, whose decoder keeps 72 MB for it.
+constexpr std::size_t kWorkersMemory = std::size_t{96} << 20;
+
+/// Unfinished jobs per worker: enough to let a cache's next photo start while the last one's
+/// smaller pictures and result wait their turn.
+constexpr int kJobsPerWorker = 4;
+
 /// The workers a run uses for the "workers" setting: 1 or more asks for that many (at most
 /// kMaxWorkers), anything else for as many as the machine has cores (at most kMaxWorkers).
 int workersFor(int setting);
@@ -36,13 +45,15 @@ public:
     int workers() const { return m_workers; }
 
     /// Runs `work` on a worker and later `finish` on this thread, after the finish of every
-    /// job given before it: within a later submit() or drain(). Blocks while as many jobs
-    /// as there are workers are unfinished, so that no more pictures are held at once.
+    /// job given before it: within a later submit() or drain(). `memory` is what the job
+    /// holds until its finish (its picture's bytes and what decoding it takes). Blocks,
+    /// finishing older jobs, while kJobsPerWorker jobs a worker are unfinished or the new
+    /// one would take the unfinished jobs past kWorkersMemory; a job alone may exceed it.
     /// Debug lines come out in serial order: those of `work`, then those of `finish`, then
     /// what this thread wrote between this submit and the next. An exception thrown by
     /// `work` is thrown here, or by drain(), in place of its finish. A job without `work`
     /// is ready as soon as the jobs before it are.
-    void submit(std::function<void()> work, std::function<void()> finish);
+    void submit(std::function<void()> work, std::function<void()> finish, std::size_t memory = 0);
     /// Runs, without waiting, the finishes whose work and predecessors are done: the run
     /// calls it while it waits anyway, so that a cache's result shows as soon as it can.
     void finishReady();
@@ -58,6 +69,7 @@ private:
         std::vector<std::string> lines; ///< written by `work`
         std::vector<std::string> after; ///< written by this thread after the job's submit
         std::exception_ptr error;
+        std::size_t memory = 0;
         bool done = false;
     };
     void finishOldest(bool runFinish = true);
@@ -65,6 +77,7 @@ private:
     void workerLoop();
 
     int m_workers;
+    std::size_t m_memory = 0;                      ///< held by the unfinished jobs
     std::deque<std::shared_ptr<Job>> m_unfinished; ///< in order of submit; this thread's
     std::deque<std::shared_ptr<Job>> m_queue;      ///< waiting for a worker
     std::mutex m_mutex;

@@ -230,7 +230,8 @@ void placePicture(RunContext& run, const std::string& storedPath, const std::str
             base::writeFileAtomically(targetPath, **jpeg);
             WriteDebug("Converted '" + storedPath + "' to '" + targetPath + "'");
             placed();
-        });
+        },
+        bytes ? bytes->size() + imaging::convertMemory(*bytes) : 0);
 }
 
 // Removes a cache's folder, then its two parents when that leaves them empty. Only when

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <fstream>
 #include <optional>
 #include <poll.h>
 #include <pty.h>
@@ -103,6 +104,13 @@ ProgramResult runProgram(const std::string& program, const std::vector<std::stri
         if (interruptAt)
             left = std::min(left, std::chrono::duration_cast<std::chrono::milliseconds>(
                                       *interruptAt - now + std::chrono::milliseconds(1)));
+        // The peak the program itself reached: its rusage would also count the memory of
+        // this process, which it shared until it started the program.
+        std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+        for (std::string line; std::getline(status, line);)
+            if (line.rfind("VmHWM:", 0) == 0)
+                result.peakKiB = std::max(result.peakKiB, std::stol(line.substr(6)));
+        left = std::min(left, std::chrono::milliseconds(20));
         if (poll(fds, 2, static_cast<int>(left.count())) < 0 && errno != EINTR)
             break;
         for (int i = 0; i < 2; ++i) {
@@ -133,7 +141,8 @@ ProgramResult runProgram(const std::string& program, const std::vector<std::stri
     result.wallSeconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     result.cpuSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
-    result.peakKiB = usage.ru_maxrss;
+    if (result.peakKiB == 0) // it ended before it could be looked at
+        result.peakKiB = usage.ru_maxrss;
     if (!killed && WIFEXITED(status))
         result.exitCode = WEXITSTATUS(status);
     return result;
