@@ -49,7 +49,8 @@ TEST(PageWalk, EachVintageOfPicturesYieldsItsLinkAndCaption) {
             std::getline(cases, body);
         } else if (line.rfind("-> ", 0) == 0) {
             const size_t bar = line.find(" |");
-            expected.emplace_back(line.substr(3, bar - 3), line.substr(std::min(bar + 3, line.size())));
+            expected.emplace_back(line.substr(3, bar - 3),
+                                  line.substr(std::min(bar + 3, line.size())));
         }
     }
     check();
