@@ -71,10 +71,10 @@ std::function<void()> processWaypoint(RunEnvironment& env, RunContext& run, cons
             {" *.gif", "spoilers already downloaded"},
             {" *.png", "spoilers already downloaded"},
         };
-        for (const auto& [pattern, found_result] : tests) {
+        for (const auto& [pattern, message] : tests) {
             if (const auto found = folder.first(code + pattern)) {
                 WriteDebug("Waypoint ignored - found '" + folder.path(*found) + "'");
-                return result(env, line, code + " " + session.tr(found_result));
+                return result(env, line, code + " " + session.tr(message));
             }
         }
     }
