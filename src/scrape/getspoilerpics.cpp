@@ -166,8 +166,7 @@ void storePicture(Storage& s, std::string caption, const std::string& link) {
     // Shrunk before it gets its name: a kill in between must not leave a full-size picture
     // that later runs would skip and never shrink. The shrink is the slow part: a worker
     // does it while the next picture downloads.
-    const std::size_t memory =
-        bytes->size() + (shrink ? imaging::shrinkMemory(*bytes, width, height) : 0);
+    const std::size_t working = shrink ? imaging::shrinkMemory(*bytes, width, height) : 0;
     workers.submit(
         [bytes, path, width, height, shrink] {
             if (!shrink)
@@ -185,7 +184,7 @@ void storePicture(Storage& s, std::string caption, const std::string& link) {
             folder.added(name);
             show();
         },
-        memory);
+        bytes->size(), working);
 }
 
 void errorWordScan(const std::string& page) {

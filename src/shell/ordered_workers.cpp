@@ -37,16 +37,19 @@ OrderedWorkers::~OrderedWorkers() {
 }
 
 void OrderedWorkers::submit(std::function<void()> work, std::function<void()> finish,
-                            std::size_t memory) {
+                            std::size_t held, std::size_t working) {
     if (m_workers == 1) {
         if (work)
             work();
         finish();
         return;
     }
-    while (!m_unfinished.empty() &&
-           (static_cast<int>(m_unfinished.size()) >= kJobsPerWorker * m_workers ||
-            m_memory + memory > kWorkersMemory))
+    const auto full = [&] {
+        const std::lock_guard lock(m_mutex);
+        return static_cast<int>(m_unfinished.size()) >= kJobsPerWorker * m_workers ||
+               m_held + m_working + held > kWorkersMemory;
+    };
+    while (!m_unfinished.empty() && full())
         finishOldest();
     if (m_threads.empty())
         for (int i = 0; i < m_workers; ++i)
@@ -54,20 +57,19 @@ void OrderedWorkers::submit(std::function<void()> work, std::function<void()> fi
     auto job = std::make_shared<Job>();
     job->work = std::move(work);
     job->finish = std::move(finish);
-    job->memory = memory;
-    m_memory += memory;
+    job->held = held;
+    job->working = working;
     m_unfinished.push_back(job);
     // This thread's lines now belong after the job's, until the next submit.
     captureDebugLines(&job->after);
+    const std::lock_guard lock(m_mutex);
+    m_held += held;
     if (!job->work) {
-        job->done = true; // never queued, so no worker sees it
+        job->done = true;
         return;
     }
-    {
-        const std::lock_guard lock(m_mutex);
-        m_queue.push_back(job);
-    }
-    m_wake.notify_one();
+    m_queue.push_back(job);
+    m_wake.notify_all();
 }
 
 void OrderedWorkers::drain() {
@@ -97,7 +99,11 @@ void OrderedWorkers::finishOldest(bool runFinish) {
         m_done.wait(lock, [&] { return job->done; });
     }
     m_unfinished.pop_front();
-    m_memory -= job->memory;
+    {
+        const std::lock_guard lock(m_mutex);
+        m_held -= job->held;
+    }
+    m_wake.notify_all(); // a work waiting for room may start
     // Everything before this job has been written: its lines go straight to the trace.
     captureDebugLines(nullptr);
     for (const std::string& line : job->lines)
@@ -128,11 +134,18 @@ void OrderedWorkers::workerLoop() {
         std::shared_ptr<Job> job;
         {
             std::unique_lock lock(m_mutex);
-            m_wake.wait(lock, [&] { return m_stopping || !m_queue.empty(); });
+            // The next work starts when nothing runs or the bytes taken leave room for it.
+            m_wake.wait(lock, [&] {
+                return m_stopping ||
+                       (!m_queue.empty() &&
+                        (m_working == 0 ||
+                         m_held + m_working + m_queue.front()->working <= kWorkersMemory));
+            });
             if (m_stopping)
                 return;
             job = std::move(m_queue.front());
             m_queue.pop_front();
+            m_working += job->working;
         }
         captureDebugLines(&job->lines);
         try {
@@ -144,8 +157,10 @@ void OrderedWorkers::workerLoop() {
         {
             const std::lock_guard lock(m_mutex);
             job->done = true;
+            m_working -= job->working;
         }
         m_done.notify_all();
+        m_wake.notify_all();
     }
 }
 

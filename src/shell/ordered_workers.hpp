@@ -21,8 +21,8 @@ namespace pixtrail::shell {
 /// The most workers a run uses: beyond this the downloads, not the pictures, set the pace.
 constexpr int kMaxWorkers = 4;
 
-/// The most bytes the unfinished jobs hold at once, as their submits declare: a few photos
-/// at a time, or one progressive 24-megapixel photo, whose decoder keeps 72 MB for it.
+/// The most bytes the jobs take at once, as their submits declare: a few photos at a time,
+/// or one progressive 24-megapixel photo, whose decoder keeps 72 MB for it while it works.
 constexpr std::size_t kWorkersMemory = std::size_t{96} << 20;
 
 /// Unfinished jobs per worker: enough to let a cache's next photo start while the last one's
@@ -45,15 +45,17 @@ public:
     int workers() const { return m_workers; }
 
     /// Runs `work` on a worker and later `finish` on this thread, after the finish of every
-    /// job given before it: within a later submit() or drain(). `memory` is what the job
-    /// holds until its finish (its picture's bytes and what decoding it takes). Blocks,
-    /// finishing older jobs, while kJobsPerWorker jobs a worker are unfinished or the new
-    /// one would take the unfinished jobs past kWorkersMemory; a job alone may exceed it.
+    /// job given before it: within a later submit() or drain(). The job holds `held` bytes
+    /// (its picture) until its finish and takes `working` bytes more while its work runs.
+    /// Blocks, finishing older jobs, while kJobsPerWorker jobs a worker are unfinished or the
+    /// bytes held and worked on would pass kWorkersMemory; a work waits to start until they
+    /// leave room for it (one alone may take more).
     /// Debug lines come out in serial order: those of `work`, then those of `finish`, then
     /// what this thread wrote between this submit and the next. An exception thrown by
     /// `work` is thrown here, or by drain(), in place of its finish. A job without `work`
     /// is ready as soon as the jobs before it are.
-    void submit(std::function<void()> work, std::function<void()> finish, std::size_t memory = 0);
+    void submit(std::function<void()> work, std::function<void()> finish, std::size_t held = 0,
+                std::size_t working = 0);
     /// Runs, without waiting, the finishes whose work and predecessors are done: the run
     /// calls it while it waits anyway, so that a cache's result shows as soon as it can.
     void finishReady();
@@ -69,7 +71,7 @@ private:
         std::vector<std::string> lines; ///< written by `work`
         std::vector<std::string> after; ///< written by this thread after the job's submit
         std::exception_ptr error;
-        std::size_t memory = 0;
+        std::size_t held = 0, working = 0;
         bool done = false;
     };
     void finishOldest(bool runFinish = true);
@@ -77,7 +79,8 @@ private:
     void workerLoop();
 
     int m_workers;
-    std::size_t m_memory = 0;                      ///< held by the unfinished jobs
+    std::size_t m_held = 0;                        ///< by the unfinished jobs; guarded by m_mutex
+    std::size_t m_working = 0;                     ///< by the works running; guarded by m_mutex
     std::deque<std::shared_ptr<Job>> m_unfinished; ///< in order of submit; this thread's
     std::deque<std::shared_ptr<Job>> m_queue;      ///< waiting for a worker
     std::mutex m_mutex;

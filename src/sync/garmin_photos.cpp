@@ -231,7 +231,7 @@ void placePicture(RunContext& run, const std::string& storedPath, const std::str
             WriteDebug("Converted '" + storedPath + "' to '" + targetPath + "'");
             placed();
         },
-        bytes ? bytes->size() + imaging::convertMemory(*bytes) : 0);
+        bytes ? bytes->size() : 0, bytes ? imaging::convertMemory(*bytes) : 0);
 }
 
 // Removes a cache's folder, then its two parents when that leaves them empty. Only when

@@ -153,11 +153,23 @@ TEST(OrderedWorkers, FinishInOrderAndTraceAsASerialRun) {
             trace += trace.empty() ? line.substr(0, 19) : " " + line.substr(9, line.size() - 10);
         EXPECT_EQ(trace, expected + " end") << workers;
         EXPECT_LE(most, workers);
-        // Jobs that would hold more memory together than the pool allows wait for each other.
+        // Jobs that would hold, or works that would take, more memory together than the pool
+        // allows wait for each other.
         bool first = false;
         pool.submit([] {}, [&] { first = true; }, kWorkersMemory / 2 + 1);
         pool.submit([] {}, [] {}, kWorkersMemory / 2 + 1);
         EXPECT_TRUE(first) << workers;
+        most = 0;
+        for (int i = 0; i < 3; ++i)
+            pool.submit(
+                [&] {
+                    most = std::max(most.load(), ++running);
+                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                    --running;
+                },
+                [] {}, 0, kWorkersMemory / 2 + 1);
+        pool.drain();
+        EXPECT_EQ(most, 1) << workers;
         // A work that fails: its error comes in place of its finish; the rest can be dropped.
         int finishes = 0;
         EXPECT_THROW(
