@@ -59,13 +59,15 @@ TEST(IniFile, ReadsFollowTheClassicRules) {
     for (const Case& c : cases)
         EXPECT_EQ(readIniValue(c.path, c.section, c.key, "(default)"), c.expected) << c.key;
     // In a later section of the same name: stored empty beats the default, spaces and one
-    // pair of matching quotes go, values are cut, the first of two keys wins.
-    const IniDocument doc = IniDocument::parse("[S]\r\nempty=\r\nspaced=  x y  \r\nq=\"a'\r\n"
-                                               "long=" +
-                                               std::string(6000, 'x') + "\r\ndup=1\r\ndup=2\r\n");
+    // pair of matching quotes go ('' leaves nothing), values are cut, the first of two wins.
+    const IniDocument doc =
+        IniDocument::parse("[S]\r\nempty=\r\nspaced=  x y  \r\nq=\"a'\r\nqq=''\r\n"
+                           "long=" +
+                           std::string(6000, 'x') + "\r\ndup=1\r\ndup=2\r\n");
     EXPECT_EQ(doc.value("S", "empty", "d") + "|" + doc.value("S", "spaced", "") + "|" +
-                  doc.value("S", "q", "") + "|" + doc.value("S", "dup", ""),
-              "|x y|\"a'|1");
+                  doc.value("S", "q", "") + "|" + doc.value("S", "dup", "") + "|" +
+                  doc.value("S", "qq", "d"),
+              "|x y|\"a'|1|");
     EXPECT_EQ(doc.value("S", "long", "").size(), kMaxIniValueLength);
 }
 
