@@ -19,7 +19,7 @@ if ((${#key_args[@]} == 0)) && [[ -n ${PIXTRAIL_UPDATE_PUBLIC_KEY:-} ]]; then
 fi
 
 "$root/scripts/install_packages.sh" cmake ninja-build g++ pkg-config qt6-base-dev \
-  libgl1-mesa-dev libcurl4-openssl-dev libssl-dev libturbojpeg0-dev libpng-dev libgif-dev \
+  libgl1-mesa-dev libcurl4-openssl-dev libgcrypt20-dev openssl libturbojpeg0-dev libpng-dev libgif-dev \
   qt6-translations-l10n dpkg-dev file lintian
 
 # Debian's hardening flags (fortified functions, full RELRO, stack protector).

@@ -8,7 +8,7 @@ build=${1:-"$root/build"}
 shift || true
 
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl1-mesa-dev libcurl4-openssl-dev
-          libssl-dev libturbojpeg0-dev libpng-dev libgif-dev libcpp-httplib-dev libgtest-dev
+          libgcrypt20-dev openssl libturbojpeg0-dev libpng-dev libgif-dev libcpp-httplib-dev libgtest-dev
           libgmock-dev libbenchmark-dev xvfb xauth qt6-translations-l10n
           desktop-file-utils appstream groff-base man-db)
 

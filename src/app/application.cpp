@@ -9,7 +9,8 @@ namespace pixtrail::app {
 Application::Application(shell::Frontend& frontend, shell::ProgramPaths programPaths,
                          FetchFactory fetchFactory)
     : session(frontend), paths(std::move(programPaths)),
-      updatePublicKey(update::trustedPublicKey()), m_fetchFactory(std::move(fetchFactory)),
+      updatePublicKey(update::trustedPublicKey()), userStore(shell::perUserStore(paths)),
+      m_fetchFactory(std::move(fetchFactory)),
       m_pacing(session) {
     getspoilerpics = [this](scrape::ScrapeCall& call) {
         return scrape::getspoilerpics(call, {session, fetch(), endpoints, m_pacing});
@@ -25,7 +26,7 @@ scrape::WebFetch& Application::fetch() {
 }
 
 void Application::checkForUpdate() {
-    update::checkForUpdate({fetch(), endpoints.updateFeedAddress(), paths.userSettingsFile,
+    update::checkForUpdate({fetch(), endpoints.updateFeedAddress(), *userStore,
                             session.frontend, session.translator, updatePublicKey});
 }
 
@@ -38,7 +39,7 @@ sync::RunOutcome Application::cmdSync_Click() {
 }
 
 void Application::clearNextUpdateDate() {
-    update::clearNextUpdateDate(paths.userSettingsFile);
+    update::clearNextUpdateDate(*userStore);
 }
 
 } // namespace pixtrail::app

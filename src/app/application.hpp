@@ -5,6 +5,7 @@
 #include "shell/frontend.hpp"
 #include "shell/program_paths.hpp"
 #include "shell/session.hpp"
+#include "shell/user_store.hpp"
 #include "sync/pacing.hpp"
 #include "sync/run.hpp"
 
@@ -29,6 +30,8 @@ public:
     scrape::Endpoints endpoints;
     /// The release key a downloaded upgrade must be signed with (base64 Ed25519 public key).
     std::string updatePublicKey;
+    /// Where the date of the next update check is kept for this user.
+    std::unique_ptr<shell::UserStore> userStore;
 
     /// `getspoilerpics` bound to this program; tests may put their own in its place.
     sync::Scraper getspoilerpics;

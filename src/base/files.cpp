@@ -1,6 +1,8 @@
 #include "base/files.hpp"
 
 #include "base/ansi_text.hpp"
+#include "base/native_file.hpp"
+#include "base/process.hpp"
 #include "base/run_error.hpp"
 #include "base/text.hpp"
 
@@ -60,30 +62,6 @@ bool wildcardCore(std::string_view name, std::string_view pattern) {
 
 } // namespace
 
-fs::path nativePath(std::string_view ansi) {
-#ifdef _WIN32
-    std::wstring wide;
-    for (char c : ansi)
-        wide += static_cast<wchar_t>(ansiToCodePoint(static_cast<unsigned char>(c)));
-    return fs::path(wide);
-#else
-    return fs::path(ansiToUtf8(ansi));
-#endif
-}
-
-std::string ansiPath(const fs::path& path) {
-#ifdef _WIN32
-    std::string out;
-    for (wchar_t w : path.native()) {
-        const int a = codePointToAnsi(static_cast<char32_t>(w));
-        out += a < 0 ? '?' : static_cast<char>(a);
-    }
-    return out;
-#else
-    return utf8ToAnsi(path.native());
-#endif
-}
-
 std::string joinPath(std::string_view folder, std::string_view name) {
     std::string out(folder);
     if (!out.empty() && out.back() != kPathSeparator && out.back() != '/')
@@ -135,7 +113,7 @@ std::string whyUnreadable(std::string_view path) {
     std::error_code ec;
     if (fs::is_directory(native, ec))
         return std::strerror(EISDIR);
-    std::FILE* in = std::fopen(native.c_str(), "rb");
+    std::FILE* in = openForReading(native);
     if (!in)
         return std::strerror(errno);
     std::fclose(in);
@@ -156,7 +134,7 @@ void writeFileAtomically(std::string_view path, std::string_view content) {
     std::FILE* out = nullptr;
     for (int attempt = 0; attempt < 16 && !out; ++attempt) {
         temp = folder / (std::string(kTempPrefix) + randomSuffix() + std::string(kTempSuffix));
-        out = std::fopen(temp.c_str(), "wbx"); // exclusive: never reuse someone else's file
+        out = createNewFile(temp); // exclusive: never reuse someone else's file
         if (!out && errno != EEXIST)
             fail(std::strerror(errno));
     }
@@ -199,7 +177,7 @@ int removeLeftoverTemporaries(std::string_view folder) {
     std::error_code ec;
     for (fs::directory_iterator it(nativePath(folder), ec), end; !ec && it != end;
          it.increment(ec)) {
-        const std::string name = it->path().filename().string();
+        const std::string name = ansiPath(it->path().filename());
         std::error_code rmEc;
         if (isAtomicWriteTemporary(name) && it->is_regular_file(rmEc) &&
             fs::remove(it->path(), rmEc))
@@ -244,13 +222,8 @@ std::vector<std::string> listFiles(std::string_view folder, std::string_view pat
         std::error_code typeEc;
         if (!it->is_regular_file(typeEc))
             continue;
-        bool representable = false;
-#ifdef _WIN32
-        const std::string name = ansiPath(it->path().filename());
-        representable = name.find('?') == std::string::npos;
-#else
-        const std::string name = utf8ToAnsi(it->path().filename().native(), '?', &representable);
-#endif
+        std::string name;
+        const bool representable = entryNameInAnsi(it->path().filename(), name);
         if (representable && matchesWildcard(name, pattern))
             names.push_back(name);
     }
@@ -268,8 +241,8 @@ std::vector<std::string> findFiles(std::string_view folderAndPattern) {
 
 fs::path executableDirectory() {
     std::error_code ec;
-    const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-    if (ec)
+    const fs::path exe = executablePath();
+    if (exe.empty())
         return fs::current_path(ec);
     return exe.parent_path();
 }
@@ -277,7 +250,7 @@ fs::path executableDirectory() {
 bool isDirectoryWritable(const fs::path& folder) {
     const fs::path probe =
         folder / (std::string(kTempPrefix) + randomSuffix() + std::string(kTempSuffix));
-    std::FILE* f = std::fopen(probe.c_str(), "wbx");
+    std::FILE* f = createNewFile(probe);
     if (!f)
         return false;
     std::fclose(f);

@@ -3,47 +3,16 @@
 #include "base/ansi_text.hpp"
 #include "base/text.hpp"
 
-#include <csignal>
+#include "cli/console.hpp"
+
 #include <cstdio>
-#include <cstdlib>
 #include <iostream>
-#include <sys/ioctl.h>
-#include <unistd.h>
 
 namespace pixtrail::cli {
 namespace {
 
-volatile std::sig_atomic_t g_interrupts = 0;
-volatile std::sig_atomic_t g_pending = 0;
-std::atomic<bool>* g_stopFlag = nullptr;
-
-extern "C" void onInterrupt(int) {
-    if (g_interrupts > 0)
-        _exit(130);
-    g_interrupts = 1;
-    g_pending = 1;
-    if (g_stopFlag)
-        g_stopFlag->store(true);
-}
-
 std::string forTerminal(const std::string& ansi) {
     return base::ansiToUtf8(base::replaceAll(ansi, "\r\n", "\n"));
-}
-
-// A line redrawn in place needs a terminal that understands "erase line"; a pipe, a file
-// or a dumb terminal gets only the result lines.
-bool statusLineWanted() {
-    if (!isatty(STDOUT_FILENO))
-        return false;
-    const char* term = std::getenv("TERM");
-    return !(term && std::string_view(term) == "dumb");
-}
-
-int terminalColumns() {
-    winsize size{};
-    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col >= 20)
-        return size.ws_col;
-    return 80;
 }
 
 std::string minutesAndSeconds(std::chrono::seconds s) {
@@ -59,26 +28,11 @@ std::string minutesAndSeconds(std::chrono::seconds s) {
 
 } // namespace
 
-void installInterruptHandler(std::atomic<bool>* stopFlag) {
-    g_stopFlag = stopFlag;
-    struct sigaction action {};
-    action.sa_handler = onInterrupt;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-}
-
-bool takeInterrupt() {
-    if (!g_pending)
-        return false;
-    g_pending = 0;
-    return true;
-}
-
-ConsoleFrontend::ConsoleFrontend() : m_terminal(statusLineWanted()) {}
+ConsoleFrontend::ConsoleFrontend() : m_terminal(canRedrawLine()) {}
 
 void ConsoleFrontend::clearStatus() {
     if (m_statusShown) {
-        std::fputs("\r\033[K", stdout);
+        writeText(stdout, eraseLine());
         std::fflush(stdout);
         m_statusShown = false;
     }
@@ -117,7 +71,7 @@ void ConsoleFrontend::drawStatus(bool now) {
     std::string text = statusText(time);
     if (m_statusShown && text == m_statusDrawn)
         return;
-    std::fprintf(stdout, "\r\033[K%s", text.c_str());
+    writeText(stdout, std::string(eraseLine()) + text);
     std::fflush(stdout);
     m_statusDrawn = std::move(text);
     m_statusShown = true;
@@ -128,7 +82,7 @@ void ConsoleFrontend::printFinalLines(int upTo) {
         return;
     clearStatus();
     for (; m_printed < upTo && m_printed < static_cast<int>(m_lines.size()); ++m_printed)
-        std::printf("%s\n", forTerminal(m_lines[m_printed]).c_str());
+        writeText(stdout, forTerminal(m_lines[m_printed]) + "\n");
     std::fflush(stdout);
 }
 
@@ -142,23 +96,23 @@ void ConsoleFrontend::showMessage(shell::MessageKind kind, const std::string&,
     clearStatus();
     if (kind != shell::MessageKind::Information) {
         std::fflush(stdout);
-        std::fprintf(stderr, "%s\n", forTerminal(text).c_str());
+        writeText(stderr, forTerminal(text) + "\n");
         std::fflush(stderr);
     } else {
         flush();
-        std::printf("%s\n", forTerminal(text).c_str());
+        writeText(stdout, forTerminal(text) + "\n");
         std::fflush(stdout);
     }
 }
 
 bool ConsoleFrontend::askYesNo(const std::string&, const std::string& text, shell::QuestionIcon) {
     clearStatus();
-    if (!isatty(STDIN_FILENO)) {
+    if (!stdinIsTerminal()) {
         // Nobody to ask: say what was asked and take the safe answer.
-        std::fprintf(stderr, "%s\nNo (no terminal to answer on)\n", forTerminal(text).c_str());
+        writeText(stderr, forTerminal(text) + "\nNo (no terminal to answer on)\n");
         return false;
     }
-    std::fprintf(stderr, "%s [y/N] ", forTerminal(text).c_str());
+    writeText(stderr, forTerminal(text) + " [y/N] ");
     std::fflush(stderr);
     std::string answer;
     if (!std::getline(std::cin, answer))

@@ -59,10 +59,4 @@ private:
     std::function<void()> m_onInterrupt;
 };
 
-/// Ctrl-C handling: the first press asks for Stop at the next chance (and ends long waits
-/// at once through `stopFlag`), a second one ends the program immediately.
-void installInterruptHandler(std::atomic<bool>* stopFlag);
-/// True once after each first Ctrl-C.
-bool takeInterrupt();
-
 } // namespace pixtrail::cli

@@ -3,6 +3,8 @@
 #include "base/ansi_text.hpp"
 #include "base/files.hpp"
 #include "base/run_error.hpp"
+#include "base/process.hpp"
+#include "cli/console.hpp"
 #include "cli/console_frontend.hpp"
 #include "scrape/curl_fetch.hpp"
 #include "shell/command_line.hpp"
@@ -25,23 +27,23 @@ constexpr int kExitUsage = 2;
 } // namespace
 
 int main(int argc, char** argv) {
+    cli::prepareConsole();
     const shell::Arguments arguments = shell::parseArguments(
-        std::vector<std::string>(argv + 1, argv + argc), shell::OptionSet::CommandLine);
+        base::programArguments(argc, argv), shell::OptionSet::CommandLine);
     switch (arguments.action) {
     case shell::Arguments::Action::Help: {
         const std::string& named = arguments.commandLine.settingsFile;
-        std::fputs(shell::usageText("pixtrail-cli",
-                                    named.empty() ? shell::programPaths().settingsFile : named)
-                       .c_str(),
-                   stdout);
+        cli::writeText(stdout, shell::usageText("pixtrail-cli", named.empty()
+                                                                    ? shell::programPaths().settingsFile
+                                                                    : named));
         return kExitFinished;
     }
     case shell::Arguments::Action::Version:
         std::printf("%s\n", shell::windowTitle().c_str());
         return kExitFinished;
     case shell::Arguments::Action::Refuse:
-        std::fprintf(stderr, "pixtrail-cli: %s\n%s", arguments.problem.c_str(),
-                     shell::usageText("pixtrail-cli").c_str());
+        cli::writeText(stderr, "pixtrail-cli: " + arguments.problem + "\n" +
+                                   shell::usageText("pixtrail-cli"));
         return kExitUsage;
     case shell::Arguments::Action::Run:
         break;
@@ -50,8 +52,8 @@ int main(int argc, char** argv) {
     const std::string& settings = commandLine.settingsFile;
     if (!settings.empty() && !base::fileExists(settings)) {
         const std::string why = base::whyUnreadable(settings);
-        std::fprintf(stderr, "pixtrail-cli: cannot read the settings file %s: %s\n",
-                     base::ansiToUtf8(settings).c_str(), why.c_str());
+        cli::writeText(stderr, "pixtrail-cli: cannot read the settings file " +
+                                   base::ansiToUtf8(settings) + ": " + why + "\n");
         return kExitUsage;
     }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <ctime>
+#include <cstdint>
 #include <optional>
 #include <string_view>
 
@@ -8,10 +8,13 @@
 // folder by date still shows when each picture arrived.
 namespace pixtrail::imaging {
 
-/// The last-access and last-modification times of a file.
+/// The times of a file and, where the system has them, its attributes (read-only, hidden,
+/// archive ...), in the platform's own units (file_stamp_posix.cpp, file_stamp_win.cpp).
 struct FileStamp {
-    timespec accessed{};
-    timespec modified{};
+    std::int64_t created = 0; ///< Windows only: POSIX systems keep no creation time to set
+    std::int64_t accessed = 0;
+    std::int64_t modified = 0;
+    std::uint32_t attributes = 0; ///< Windows only; POSIX permission bits travel with the write
 };
 
 /// The stamp of the regular file at `path`; nullopt when there is none.
@@ -19,7 +22,7 @@ std::optional<FileStamp> readFileStamp(std::string_view path);
 
 /// Writes `content` over `path` through a temporary file and a rename, so a failure leaves
 /// the previous file whole; the new file keeps the previous one's permission bits, and
-/// takes `stamp`'s times when one is given (failures to set them are ignored). Throws
+/// takes `stamp`'s times (and attributes) when one is given (failures to set them are ignored). Throws
 /// RunError when the content cannot be written.
 void replaceFileKeepingStamp(std::string_view path, std::string_view content,
                              const std::optional<FileStamp>& stamp);

@@ -1,9 +1,9 @@
 #include "shell/ordered_workers.hpp"
 
+#include "base/process.hpp"
 #include "shell/debug_log.hpp"
 
 #include <algorithm>
-#include <malloc.h>
 
 namespace pixtrail::shell {
 
@@ -15,12 +15,9 @@ int workersFor(int setting) {
 }
 
 OrderedWorkers::OrderedWorkers(int workers) : m_workers(std::clamp(workers, 1, kMaxWorkers)) {
-    // Pictures take blocks of megabytes. Left to itself, glibc serves them from a heap of
-    // each thread once blocks of that size were freed, and keeps them there: with four
-    // workers a run held twice the memory it used. Blocks of 1 MiB and more are mapped for
-    // themselves and go back to the system when freed.
+    // Pictures take blocks of megabytes, which threads would otherwise keep for themselves.
     static std::once_flag once;
-    std::call_once(once, [] { mallopt(M_MMAP_THRESHOLD, 1 << 20); });
+    std::call_once(once, base::returnLargeBlocksToSystem);
 }
 
 OrderedWorkers::~OrderedWorkers() {

@@ -1,8 +1,8 @@
 #include "shell/program_paths.hpp"
 
 #include "base/files.hpp"
+#include "base/process.hpp"
 
-#include <cstdlib>
 
 namespace fs = std::filesystem;
 
@@ -16,21 +16,6 @@ ProgramPaths pathsIn(const fs::path& folder) {
 }
 
 } // namespace
-
-std::optional<fs::path> userConfigFolder(const EnvironmentLookup& env) {
-    if (auto xdg = env("XDG_CONFIG_HOME"); xdg && !xdg->empty())
-        return fs::path(*xdg) / "pixtrail";
-    if (auto home = env("HOME"); home && !home->empty())
-        return fs::path(*home) / ".config" / "pixtrail";
-    return std::nullopt;
-}
-
-bool isInstalled(const fs::path& executableFolder) {
-    std::error_code ec;
-    return fs::is_regular_file(executableFolder / PIXTRAIL_DATADIR_FROM_BINDIR / "metainfo" /
-                                   "app.pixtrail.Pixtrail.metainfo.xml",
-                               ec);
-}
 
 ProgramPaths resolveProgramPaths(const fs::path& executableFolder, Placement placement,
                                  const EnvironmentLookup& env) {
@@ -47,12 +32,8 @@ ProgramPaths resolveProgramPaths(const fs::path& executableFolder, Placement pla
 
 ProgramPaths programPaths() {
     const fs::path exeFolder = base::executableDirectory();
-    const EnvironmentLookup env = [](const char* name) -> std::optional<std::string> {
-        if (const char* v = std::getenv(name))
-            return std::string(v);
-        return std::nullopt;
-    };
-    const Placement placement = isInstalled(exeFolder)                 ? Placement::Installed
+    const EnvironmentLookup env = base::environmentVariable;
+    const Placement placement = isInstalled(exeFolder, env)                 ? Placement::Installed
                                 : base::isDirectoryWritable(exeFolder) ? Placement::Portable
                                                                        : Placement::ReadOnlyFolder;
     ProgramPaths paths = resolveProgramPaths(exeFolder, placement, env);

@@ -22,8 +22,8 @@ struct ProgramPaths {
 
 using EnvironmentLookup = std::function<std::optional<std::string>(const char* name)>;
 
-/// The per-user configuration folder: $XDG_CONFIG_HOME/pixtrail, else
-/// $HOME/.config/pixtrail; nullopt when neither variable is set.
+/// The per-user configuration folder: on Windows %APPDATA%\Pixtrail, elsewhere
+/// $XDG_CONFIG_HOME/pixtrail, else $HOME/.config/pixtrail; nullopt when none is set.
 std::optional<std::filesystem::path> userConfigFolder(const EnvironmentLookup& env);
 
 /// What the executable's folder says about the program.
@@ -33,9 +33,11 @@ enum class Placement {
     ReadOnlyFolder, ///< elsewhere, unwritable: per user, unless a pixtrail.ini is beside it
 };
 
-/// Whether the executable in this folder was installed: its data files are where an
-/// installation puts them, relative to its bin folder.
-bool isInstalled(const std::filesystem::path& executableFolder);
+/// Whether the executable in this folder was installed: on Windows it lies in a folder of
+/// installed programs (Program Files, or the user's own Programs folder), elsewhere its
+/// data files are where an installation puts them, relative to its bin folder.
+/// (program_places_posix.cpp, program_places_win.cpp)
+bool isInstalled(const std::filesystem::path& executableFolder, const EnvironmentLookup& env);
 
 /// The one decision on where the files live: per user for an installed program, whoever
 /// runs it and whatever its folder's permissions; beside the executable for a program

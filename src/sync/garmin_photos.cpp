@@ -1,6 +1,7 @@
 #include "sync/garmin_photos.hpp"
 
 #include "base/ansi_text.hpp"
+#include "base/file_facts.hpp"
 #include "base/files.hpp"
 #include "base/run_error.hpp"
 #include "base/text.hpp"
@@ -10,7 +11,6 @@
 #include "shell/debug_log.hpp"
 #include "sync/run_steps.hpp"
 
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <atomic>
@@ -107,30 +107,6 @@ void makeFolder(RunContext& run, const std::string& relative, bool ours, bool re
         run.garminFolders.insert(relative);
 }
 
-struct FileFacts {
-    bool regular = false;
-    bool link = false;
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = 0;
-    timespec modified{};
-};
-
-// One stat call gives all a freshness check needs; std::filesystem would take several.
-FileFacts factsOf(const fs::path& path, bool followLinks) {
-    struct stat st {};
-    FileFacts facts;
-    if ((followLinks ? ::stat(path.c_str(), &st) : ::lstat(path.c_str(), &st)) != 0)
-        return facts;
-    facts.regular = S_ISREG(st.st_mode);
-    facts.link = S_ISLNK(st.st_mode);
-    facts.device = st.st_dev;
-    facts.inode = st.st_ino;
-    facts.size = st.st_size;
-    facts.modified = st.st_mtim;
-    return facts;
-}
-
 std::string firstBytes(const fs::path& path, std::size_t count) {
     std::ifstream in(path, std::ios::binary);
     std::string bytes(count, '\0');
@@ -146,14 +122,13 @@ bool startsLikeJpeg(std::string_view bytes) {
 // The device's file is current when it is the stored file itself (a hard link), or when
 // it was made after the stored file last changed: a copy of the same size, or a
 // conversion. A stored JPEG shrunk in place keeps its old date but not its size.
-bool isCurrent(const fs::path& stored, const FileFacts& source, const fs::path& target) {
-    const FileFacts made = factsOf(target, false);
+bool isCurrent(const fs::path& stored, const base::FileFacts& source, const fs::path& target) {
+    const base::FileFacts made = base::fileFacts(target, false);
     if (!made.regular)
         return false;
-    if (made.device == source.device && made.inode == source.inode)
+    if (made.volume == source.volume && made.index == source.index)
         return true;
-    if (std::tie(made.modified.tv_sec, made.modified.tv_nsec) <
-        std::tie(source.modified.tv_sec, source.modified.tv_nsec))
+    if (made.modified < source.modified)
         return false;
     return made.size == source.size || !startsLikeJpeg(firstBytes(stored, 3));
 }
@@ -186,7 +161,7 @@ void placePicture(RunContext& run, const std::string& storedPath, const std::str
             removeEntry(target);
             std::error_code ec;
             // A link in the spoiler folder would be linked itself, not the picture it names.
-            if (!g_refuseHardLinks.load() && !factsOf(stored, false).link) {
+            if (!g_refuseHardLinks.load() && !base::fileFacts(stored, false).link) {
                 fs::create_hard_link(stored, target, ec);
                 if (!ec) {
                     WriteDebug("Linked '" + targetPath + "' to '" + storedPath + "'");
@@ -367,7 +342,7 @@ void arrangeGarminPhotos(RunContext& run, const std::string& name) {
     for (const GarminPicture& p : pictures) {
         const std::string storedPath = folder.path(p.stored);
         const std::string targetPath = spoilers + p.name;
-        const FileFacts source = factsOf(base::nativePath(storedPath), true);
+        const base::FileFacts source = base::fileFacts(base::nativePath(storedPath), true);
         if (!source.regular) {
             WriteDebug("Stored picture gone: '" + storedPath + "'");
             removeEntry(base::nativePath(targetPath));

@@ -1,8 +1,7 @@
 #include "update/signature.hpp"
 
-#include <openssl/evp.h>
+#include <gcrypt.h>
 
-#include <memory>
 #include <optional>
 #include <vector>
 
@@ -10,23 +9,66 @@ namespace pixtrail::update {
 namespace {
 
 std::optional<std::vector<unsigned char>> decodeBase64(std::string_view text) {
+    static constexpr std::string_view kAlphabet =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     std::string clean;
     for (char c : text)
         if (c != '\r' && c != '\n' && c != ' ' && c != '\t')
             clean += c;
     if (clean.empty() || clean.size() % 4 != 0)
         return std::nullopt;
-    std::vector<unsigned char> out(clean.size() / 4 * 3);
-    const int n = EVP_DecodeBlock(out.data(), reinterpret_cast<const unsigned char*>(clean.data()),
-                                  static_cast<int>(clean.size()));
-    if (n < 0)
-        return std::nullopt;
+    std::vector<unsigned char> out;
+    unsigned bits = 0;
+    int count = 0;
     size_t padding = 0;
-    while (padding < 2 && clean[clean.size() - 1 - padding] == '=')
-        ++padding;
-    out.resize(static_cast<size_t>(n) - padding);
+    for (size_t i = 0; i < clean.size(); ++i) {
+        if (clean[i] == '=') {
+            // Only at the end, at most two.
+            if (i + 2 < clean.size() || (i + 1 < clean.size() && clean[i + 1] != '='))
+                return std::nullopt;
+            ++padding;
+            continue;
+        }
+        const size_t value = kAlphabet.find(clean[i]);
+        if (value == std::string_view::npos || padding)
+            return std::nullopt;
+        bits = (bits << 6) | static_cast<unsigned>(value);
+        if (++count == 4) {
+            out.push_back(static_cast<unsigned char>(bits >> 16));
+            out.push_back(static_cast<unsigned char>(bits >> 8));
+            out.push_back(static_cast<unsigned char>(bits));
+            bits = 0;
+            count = 0;
+        }
+    }
+    if (padding > 2)
+        return std::nullopt;
+    if (count == 3) { // one "=": two more bytes
+        out.push_back(static_cast<unsigned char>(bits >> 10));
+        out.push_back(static_cast<unsigned char>(bits >> 2));
+    } else if (count == 2) { // "==": one more byte
+        out.push_back(static_cast<unsigned char>(bits >> 4));
+    }
     return out;
 }
+
+// libgcrypt wants to be told once that it may run without a secure memory pool: it only
+// checks signatures here, and holds no secret.
+bool cryptoReady() {
+    static const bool ready = [] {
+        if (!gcry_check_version(GCRYPT_VERSION))
+            return false;
+        gcry_control(GCRYCTL_DISABLE_SECMEM, 0);
+        gcry_control(GCRYCTL_INITIALIZATION_FINISHED, 0);
+        return true;
+    }();
+    return ready;
+}
+
+struct Sexp {
+    gcry_sexp_t value = nullptr;
+    ~Sexp() { gcry_sexp_release(value); }
+};
 
 } // namespace
 
@@ -50,19 +92,26 @@ bool verifyRelease(std::string_view data, std::string_view signatureBase64,
         reason = "the trusted key is unusable";
         return false;
     }
-    std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)> pkey(
-        EVP_PKEY_new_raw_public_key(EVP_PKEY_ED25519, nullptr, key->data(), key->size()),
-        EVP_PKEY_free);
-    std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> ctx(EVP_MD_CTX_new(), EVP_MD_CTX_free);
-    if (!pkey || !ctx ||
-        EVP_DigestVerifyInit(ctx.get(), nullptr, nullptr, nullptr, pkey.get()) != 1) {
+    // The release key signs the SHA-512 digest of the program (libgcrypt holds a message in
+    // an S-expression, whose tokens are limited to 64 KiB).
+    if (!cryptoReady()) {
         reason = "the signature check could not be set up";
         return false;
     }
-    const int ok =
-        EVP_DigestVerify(ctx.get(), signature->data(), signature->size(),
-                         reinterpret_cast<const unsigned char*>(data.data()), data.size());
-    if (ok != 1) {
+    unsigned char digest[64];
+    gcry_md_hash_buffer(GCRY_MD_SHA512, digest, data.data(), data.size());
+    Sexp pkey, sig, message;
+    if (
+        gcry_sexp_build(&pkey.value, nullptr, "(public-key (ecc (curve Ed25519) (flags eddsa) (q %b)))",
+                        32, key->data()) ||
+        gcry_sexp_build(&sig.value, nullptr, "(sig-val (eddsa (r %b) (s %b)))", 32,
+                        signature->data(), 32, signature->data() + 32) ||
+        gcry_sexp_build(&message.value, nullptr, "(data (flags eddsa) (hash-algo sha512) (value %b))",
+                        static_cast<int>(sizeof digest), digest)) {
+        reason = "the signature check could not be set up";
+        return false;
+    }
+    if (gcry_pk_verify(sig.value, message.value, pkey.value) != 0) {
         reason = "the signature does not match the download";
         return false;
     }

@@ -9,8 +9,9 @@ namespace pixtrail::update {
 /// trusts, fixed when it is built.
 std::string_view trustedPublicKey();
 
-/// Checks that `signatureBase64` is an Ed25519 signature of exactly `data` made with the
-/// private half of `publicKeyBase64`. On failure `reason` says why.
+/// Checks that `signatureBase64` is an Ed25519 signature of the SHA-512 digest of exactly
+/// `data`, made with the private half of `publicKeyBase64` (scripts/sign-release.sh). On
+/// failure `reason` says why.
 bool verifyRelease(std::string_view data, std::string_view signatureBase64,
                    std::string_view publicKeyBase64, std::string& reason);
 

@@ -3,7 +3,6 @@
 #include "base/run_error.hpp"
 #include "base/text.hpp"
 #include "shell/debug_log.hpp"
-#include "shell/ini_file.hpp"
 #include "shell/version.hpp"
 #include "update/feed.hpp"
 #include "update/scramble.hpp"
@@ -21,7 +20,6 @@ namespace {
 
 using shell::WriteDebug;
 
-constexpr std::string_view kSection = "Settings";
 constexpr std::string_view kNextCheck = "GUI";
 
 std::string dateText(const base::LocalTime& t) {
@@ -65,8 +63,8 @@ base::LocalTime addDays(const base::LocalTime& t, double days) {
 } // namespace
 
 void checkForUpdate(const UpdateContext& context) {
-    const std::string& store = context.userSettingsFile;
-    const auto plain = UnscrambleText(shell::readIniValue(store, kSection, kNextCheck, ""));
+    shell::UserStore& store = context.userStore;
+    const auto plain = UnscrambleText(store.read(kNextCheck));
     const auto due = plain ? parseDate(*plain) : std::nullopt;
     const base::LocalTime now = base::clock().localNow();
     if (due) {
@@ -117,11 +115,11 @@ void checkForUpdate(const UpdateContext& context) {
     }
     const base::LocalTime next = addDays(now, days);
     WriteDebug("Next upgrade check will be : " + dateText(next));
-    shell::writeIniValue(store, kSection, kNextCheck, ScrambleText(dateText(next)));
+    store.write(kNextCheck, ScrambleText(dateText(next)));
 }
 
-void clearNextUpdateDate(const std::string& userSettingsFile) {
-    shell::writeIniValue(userSettingsFile, kSection, kNextCheck, "");
+void clearNextUpdateDate(shell::UserStore& userStore) {
+    userStore.write(kNextCheck, "");
 }
 
 void completePendingUpdate(shell::Frontend& frontend, const shell::Translator& translator) {

@@ -3,6 +3,7 @@
 #include "scrape/web_fetch.hpp"
 #include "shell/frontend.hpp"
 #include "shell/translation.hpp"
+#include "shell/user_store.hpp"
 
 #include <string>
 
@@ -13,8 +14,8 @@ namespace pixtrail::update {
 struct UpdateContext {
     scrape::WebFetch& fetch;
     std::string feedAddress;
-    /// The per-user settings file that keeps the date of the next check.
-    std::string userSettingsFile;
+    /// The per-user store that keeps the date of the next check.
+    shell::UserStore& userStore;
     shell::Frontend& frontend;
     const shell::Translator& translator;
     /// The release key a downloaded upgrade must be signed with (base64 Ed25519).
@@ -26,6 +27,6 @@ void completePendingUpdate(shell::Frontend& frontend, const shell::Translator& t
 /// Inside a run: reads the update feed when the next check is due (may end the program).
 void checkForUpdate(const UpdateContext& context);
 /// Forgets the date of the next update check, so the next run reads the feed.
-void clearNextUpdateDate(const std::string& userSettingsFile);
+void clearNextUpdateDate(shell::UserStore& userStore);
 
 } // namespace pixtrail::update

@@ -1,5 +1,6 @@
 // The shell's small parts: where files live, the command line, the list of progress lines
 // and the workers.
+#include "base/files.hpp"
 #include "shell/command_line.hpp"
 #include "shell/debug_log.hpp"
 #include "shell/ordered_workers.hpp"
@@ -23,31 +24,50 @@ using Names = std::vector<std::string>;
 
 TEST(ProgramPaths, APortableProgramKeepsItsFilesBesideItselfAnInstalledOnePerUser) {
     TempFolder exe;
-    const std::map<std::string, std::string> vars = {{"XDG_CONFIG_HOME", "/cfg"}, {"HOME", "/h"}};
+    const std::map<std::string, std::string> vars = {
+        {"XDG_CONFIG_HOME", "/cfg"},
+        {"HOME", "/h"},
+        {"APPDATA", "C:\\Users\\Anna\\AppData\\Roaming"},
+        {"LOCALAPPDATA", "C:\\Users\\Anna\\AppData\\Local"},
+        {"ProgramFiles", "C:\\Program Files"}};
     const EnvironmentLookup env = [&](const char* name) -> std::optional<std::string> {
         const auto it = vars.find(name);
         return it == vars.end() ? std::nullopt : std::optional(it->second);
     };
+    const std::string user = pixtrail::base::ansiPath(userConfigFolder(env).value());
+    auto inUser = [&](const char* name) { return pixtrail::base::joinPath(user, name); };
     const auto portable = resolveProgramPaths(exe.path(), Placement::Portable, env);
     EXPECT_EQ(portable.settingsFile + portable.languageFile + portable.debugFile +
                   portable.runLogFile,
               exe.file("pixtrail.ini") + exe.file("language.ini") + exe.file("debug.txt") +
                   exe.file("log.txt"));
-    EXPECT_EQ(portable.userSettingsFile, "/cfg/pixtrail/user.ini");
+    EXPECT_EQ(portable.userSettingsFile, inUser("user.ini"));
     const auto elsewhere = resolveProgramPaths(exe.path(), Placement::ReadOnlyFolder, env);
     EXPECT_EQ(elsewhere.settingsFile + " " + elsewhere.runLogFile,
-              "/cfg/pixtrail/pixtrail.ini /cfg/pixtrail/log.txt");
+              inUser("pixtrail.ini") + " " + inUser("log.txt"));
     exe.write("pixtrail.ini", "[Settings]\r\n"); // beside a read-only program: still portable
     EXPECT_EQ(resolveProgramPaths(exe.path(), Placement::ReadOnlyFolder, env).settingsFile,
               exe.file("pixtrail.ini"));
     // Installed: per user, whatever lies beside it.
     EXPECT_EQ(resolveProgramPaths(exe.path(), Placement::Installed, env).settingsFile,
-              "/cfg/pixtrail/pixtrail.ini");
+              inUser("pixtrail.ini"));
+#ifdef _WIN32
+    EXPECT_EQ(user, "C:\\Users\\Anna\\AppData\\Roaming\\Pixtrail");
+    using Case = std::pair<const char*, bool>;
+    for (const auto& [folder, installed] :
+         {Case{"C:\\Program Files\\Pixtrail", true}, Case{"c:\\program files\\Pixtrail\\", true},
+          Case{"C:\\Program Files (x86)\\Pixtrail", false},
+          Case{"C:\\Users\\Anna\\AppData\\Local\\Programs\\Pixtrail", true},
+          Case{"C:\\Users\\Anna\\Downloads\\pixtrail", false}, Case{"C:\\Program Files", false}})
+        EXPECT_EQ(isInstalled(pixtrail::base::nativePath(folder), env), installed) << folder;
+#else
+    EXPECT_EQ(user, "/cfg/pixtrail");
     std::filesystem::create_directories(exe.path() / "bin");
     std::filesystem::create_directories(exe.path() / "share/metainfo");
-    EXPECT_FALSE(isInstalled(exe.path() / "bin"));
+    EXPECT_FALSE(isInstalled(exe.path() / "bin", env));
     exe.write("share/metainfo/app.pixtrail.Pixtrail.metainfo.xml", "<component/>");
-    EXPECT_TRUE(isInstalled(exe.path() / "bin"));
+    EXPECT_TRUE(isInstalled(exe.path() / "bin", env));
+#endif
 }
 
 TEST(CommandLine, OptionsSettingsFilesAndWaypointFiles) {

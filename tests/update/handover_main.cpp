@@ -44,10 +44,10 @@ int main(int argc, char** argv) {
         update::completePendingUpdate(frontend, translator);
         std::ofstream(exe.parent_path() / "messages.txt", std::ios::app)
             << "started " << exe.filename().string() << "\n";
+        shell::IniUserStore store(base::joinPath(folder, "user.ini"));
         if (argc > 1 && std::string(argv[1]) == "check")
-            update::checkForUpdate({fetch, endpoints.updateFeedAddress(),
-                                    base::joinPath(folder, "user.ini"), frontend, translator,
-                                    publicKey});
+            update::checkForUpdate(
+                {fetch, endpoints.updateFeedAddress(), store, frontend, translator, publicKey});
     } catch (const base::ProgramEndRequested& end) {
         return end.exitCode();
     }

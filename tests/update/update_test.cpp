@@ -12,8 +12,7 @@
 
 #include <gtest/gtest.h>
 
-#include <openssl/evp.h>
-#include <openssl/pem.h>
+#include <gcrypt.h>
 #include <set>
 
 using namespace pixtrail;
@@ -27,20 +26,48 @@ const std::string kTestKey = base::readFile(kData + "test-release-key.pub").valu
 const std::string kFeed = "http://www.pixtrail.app/pixtrail/index.htm";
 const std::string kDownload = "<download>x.test/p</download>";
 
-// Signs as the release tool does, with the key pairs kept for the tests.
+// Signs as scripts/sign-release.sh does, with the key pairs kept for the tests: a PEM
+// private key of Ed25519 ends in its 32-byte seed.
 std::string sign(const std::string& data, const std::string& keyName) {
-    FILE* file = fopen((kData + keyName).c_str(), "r");
-    EVP_PKEY* key = PEM_read_PrivateKey(file, nullptr, nullptr, nullptr);
-    fclose(file);
-    EVP_MD_CTX* ctx = EVP_MD_CTX_new();
-    unsigned char sig[64], b64[100];
-    size_t length = sizeof sig;
-    EVP_DigestSignInit(ctx, nullptr, nullptr, nullptr, key);
-    EVP_DigestSign(ctx, sig, &length, reinterpret_cast<const unsigned char*>(data.data()),
-                   data.size());
-    EVP_MD_CTX_free(ctx);
-    EVP_PKEY_free(key);
-    return std::string(reinterpret_cast<char*>(b64), EVP_EncodeBlock(b64, sig, int(length)));
+    gcry_check_version(nullptr);
+    std::string pem = base::readFile(kData + keyName).value(), body;
+    pem = pem.substr(pem.find('\n') + 1);
+    body = pem.substr(0, pem.find('-'));
+    std::erase(body, '\n');
+    const std::string b64 = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string der;
+    unsigned bits = 0;
+    int count = 0;
+    for (char c : body)
+        if (c != '=' && (bits = (bits << 6) | unsigned(b64.find(c)), (count += 6) >= 8))
+            der += char(bits >> (count -= 8));
+    gcry_sexp_t key = nullptr, message = nullptr, signature = nullptr;
+    gcry_sexp_build(&key, nullptr, "(private-key (ecc (curve Ed25519) (flags eddsa) (d %b)))", 32,
+                    der.data() + der.size() - 32);
+    unsigned char digest[64]; // the release key signs the program's SHA-512 digest
+    gcry_md_hash_buffer(GCRY_MD_SHA512, digest, data.data(), data.size());
+    gcry_sexp_build(&message, nullptr, "(data (flags eddsa) (hash-algo sha512) (value %b))", 64,
+                    digest);
+    EXPECT_EQ(gcry_pk_sign(&signature, message, key), 0u);
+    std::string raw;
+    for (const char* part : {"r", "s"}) {
+        gcry_sexp_t token = gcry_sexp_find_token(signature, part, 0);
+        size_t length = 0;
+        const char* bytes = gcry_sexp_nth_data(token, 1, &length);
+        raw.append(bytes, length);
+        gcry_sexp_release(token);
+    }
+    for (gcry_sexp_t s : {key, message, signature})
+        gcry_sexp_release(s);
+    std::string out;
+    for (size_t i = 0; i < raw.size(); i += 3) {
+        const unsigned n = unsigned(uint8_t(raw[i])) << 16 |
+                           (i + 1 < raw.size() ? unsigned(uint8_t(raw[i + 1])) << 8 : 0) |
+                           (i + 2 < raw.size() ? unsigned(uint8_t(raw[i + 2])) : 0);
+        for (int k = 0; k < 4; ++k)
+            out += i * 8 + size_t(k) * 6 < raw.size() * 8 ? b64[(n >> (18 - 6 * k)) & 63] : '=';
+    }
+    return out;
 }
 
 } // namespace
@@ -106,7 +133,8 @@ struct UpdateCheck : ::testing::Test {
     pixtrail::testing::FakeFetch web;
     shell::Translator translator;
     const std::string ini = dir.file("user.ini");
-    UpdateContext context{web, kFeed, ini, frontend, translator, kTestKey};
+    shell::IniUserStore store{ini};
+    UpdateContext context{web, kFeed, store, frontend, translator, kTestKey};
 
     std::string stored() { return shell::readIniValue(ini, "Settings", "GUI", ""); }
 };
@@ -149,7 +177,7 @@ TEST_F(UpdateCheck, OffersNeedAnotherVersionAndADownload) {
           Case{"<version>9.9.9</version>", false},
           Case{"<version> " + shell::versionText() + "</version>" + kDownload, true},
           Case{"<version>0.0.1</version>" + kDownload, true}}) { // older is different too
-        clearNextUpdateDate(ini); // each feed is read: the next check is due again
+        clearNextUpdateDate(store); // each feed is read: the next check is due again
         frontend.questions.clear();
         web.responses[kFeed] = feed;
         checkForUpdate(context);
@@ -157,7 +185,7 @@ TEST_F(UpdateCheck, OffersNeedAnotherVersionAndADownload) {
     }
     // A build without a release key tells of the release and downloads nothing.
     context.publicKey.clear();
-    clearNextUpdateDate(ini);
+    clearNextUpdateDate(store);
     frontend.questions.clear();
     web.requests.clear();
     checkForUpdate(context);
