@@ -14,9 +14,15 @@
 #include <benchmark/benchmark.h>
 #include <turbojpeg.h>
 
+#ifdef _WIN32 // the Windows build, run under Wine beside the Linux one, only shrinks
+#include <windows.h>
+
+#include <psapi.h>
+#else
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cctype>
@@ -39,9 +45,15 @@ namespace {
 constexpr int kBox = 300;
 
 long peakRssKib() {
+#ifdef _WIN32
+    PROCESS_MEMORY_COUNTERS counters{};
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return static_cast<long>(counters.PeakWorkingSetSize / 1024);
+#else
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss;
+#endif
 }
 
 std::string readAll(const fs::path& path) {
@@ -221,6 +233,7 @@ int shrinkFiles(const fs::path& outDir, const std::vector<std::string>& files) {
     return 0;
 }
 
+#ifndef _WIN32
 int measure(char** command) {
     const auto start = std::chrono::steady_clock::now();
     const pid_t pid = fork();
@@ -241,6 +254,7 @@ int measure(char** command) {
                 WIFEXITED(status) ? WEXITSTATUS(status) : 128);
     return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
 }
+#endif
 
 // --- SSIM ------------------------------------------------------------------------------
 
@@ -374,8 +388,10 @@ int main(int argc, char** argv) {
         return generate(argv[2], argc >= 4 ? std::atoi(argv[3]) : 10);
     if (mode == "shrink" && argc >= 4)
         return shrinkFiles(argv[2], std::vector<std::string>(argv + 3, argv + argc));
+#ifndef _WIN32
     if (mode == "measure" && argc >= 4 && std::string(argv[2]) == "--")
         return measure(argv + 3);
+#endif
     if (mode == "ssim" && argc == 4)
         return compare(argv[2], argv[3]);
 

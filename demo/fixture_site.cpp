@@ -3,16 +3,12 @@
 #include <httplib.h>
 #include <zlib.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include "demo/site_sockets.hpp"
 
 #include <algorithm>
 #include <atomic>
 #include <charconv>
 #include <condition_variable>
-#include <csignal>
 #include <fstream>
 #include <optional>
 #include <sstream>
@@ -90,51 +86,6 @@ std::string contentTypeFor(const fs::path& file) {
     if (ext == ".xml" || ext == ".gpx")
         return "application/xml";
     return "application/octet-stream";
-}
-
-int portOf(const sockaddr_storage& address) {
-    if (address.ss_family == AF_INET)
-        return ntohs(reinterpret_cast<const sockaddr_in&>(address).sin_port);
-    if (address.ss_family == AF_INET6)
-        return ntohs(reinterpret_cast<const sockaddr_in6&>(address).sin6_port);
-    return -1;
-}
-
-// The socket of a request, found by its two ports: httplib keeps its sockets to itself.
-int socketOf(int localPort, int remotePort) {
-    const long openMax = std::min(sysconf(_SC_OPEN_MAX), 65536L);
-    for (int fd = 0; fd < openMax; ++fd) {
-        sockaddr_storage local{};
-        sockaddr_storage peer{};
-        socklen_t localLength = sizeof local;
-        socklen_t peerLength = sizeof peer;
-        if (getsockname(fd, reinterpret_cast<sockaddr*>(&local), &localLength) != 0 ||
-            getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &peerLength) != 0)
-            continue;
-        if (portOf(local) == localPort && portOf(peer) == remotePort)
-            return fd;
-    }
-    return -1;
-}
-
-// Disconnecting a request's connection (connect to AF_UNSPEC) aborts it with a TCP reset,
-// which a plain close would not: that sends FIN and looks like a short body instead.
-void resetConnection(int localPort, int remotePort) {
-    const int fd = socketOf(localPort, remotePort);
-    if (fd < 0)
-        return;
-    const linger abortive{1, 0};
-    setsockopt(fd, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
-    sockaddr unspecified{};
-    unspecified.sa_family = AF_UNSPEC;
-    connect(fd, &unspecified, sizeof unspecified);
-}
-
-// Ends what the server sends on a connection: the client reads the end of the body there,
-// as it does from a server that marks a body's end only by closing.
-void endSending(int localPort, int remotePort) {
-    if (const int fd = socketOf(localPort, remotePort); fd >= 0)
-        shutdown(fd, SHUT_WR);
 }
 
 } // namespace
@@ -449,13 +400,11 @@ void FixtureSite::Impl::handle(const httplib::Request& req, httplib::Response& r
 }
 
 FixtureSite::FixtureSite() : m_impl(std::make_unique<Impl>()) {
-    // A client that hangs up mid-body would otherwise kill the whole test program with
-    // SIGPIPE on the site's next write; the write failing is all the site needs to know.
-    static const bool sigpipeIgnored = [] {
-        std::signal(SIGPIPE, SIG_IGN);
+    static const bool ready = [] {
+        prepareSockets();
         return true;
     }();
-    (void)sigpipeIgnored;
+    (void)ready;
 
     Impl& impl = *m_impl;
     // Short keep-alive and read limits let the destructor finish promptly even while a

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Cross-builds the libraries the Windows programs link (libjpeg-turbo with its SIMD code,
-# libpng, giflib, libcurl with Schannel, GoogleTest and Google Benchmark) from Debian 12's
-# source packages of the versions the Linux build uses, as static libraries for mingw-w64.
+# libpng, giflib, libcurl with Schannel, cpp-httplib, GoogleTest and Google Benchmark) from
+# Debian 12's source packages of the versions the Linux build uses, as static libraries for
+# mingw-w64.
 # zlib and libgcrypt come as Debian's own mingw-w64 packages. The result is a prefix
 # outside the clone, keyed by the versions and this script, so a later run reuses it.
 # Usage: scripts/windows_deps.sh        (prints the prefix on its last line)
@@ -15,7 +16,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 # The source packages: the ones behind the Linux build's libraries, so both give the same
 # bytes. apt verifies what it fetches against the archive's signed lists.
 sources=(libjpeg-turbo:libturbojpeg0-dev libpng1.6:libpng-dev giflib:libgif-dev
-         curl:libcurl4-openssl-dev benchmark:libbenchmark-dev)
+         curl:libcurl4-openssl-dev benchmark:libbenchmark-dev cpp-httplib:libcpp-httplib-dev)
 key=$(sha256sum "$0" "$root/cmake/mingw-w64-x86_64.cmake" | sha256sum | cut -c1-12)
 wanted=()
 for s in "${sources[@]}"; do
@@ -110,10 +111,11 @@ cmake_build curl-*/ curl -DCURL_USE_SCHANNEL=ON -DCURL_USE_OPENSSL=OFF -DCURL_ZL
   -DENABLE_UNIX_SOCKETS=OFF -DCURL_CA_PATH=none -DCURL_CA_BUNDLE=none -DENABLE_MANUAL=OFF
 cmake_build /usr/src/googletest gtest -DBUILD_GMOCK=ON -Dgtest_disable_pthreads=OFF
 benchmark=$(echo benchmark-*/)
-cmake_build "$benchmark" benchmark -DVERSION="${benchmark//[^0-9.]/}" -DBENCHMARK_ENABLE_TESTING=OFF \
+cmake_build "$benchmark" benchmark -DGIT_VERSION="${benchmark//[^0-9.]/}" -DBENCHMARK_ENABLE_TESTING=OFF \
   -DBENCHMARK_ENABLE_GTEST_TESTS=OFF -DBENCHMARK_ENABLE_WERROR=OFF
-# cpp-httplib is one header; the fixture site of the tests compiles it for Windows too.
-cp /usr/include/httplib.h "$prefix/include/"
+# cpp-httplib's own single header (Debian's splits it into a header and a Linux library):
+# the fixture site of the tests compiles it for Windows too.
+cp cpp-httplib-*/httplib.h "$prefix/include/"
 # The licence texts the Windows package carries beside the programs.
 mkdir -p "$prefix/licences"
 cp libjpeg-turbo-*/LICENSE.md "$prefix/licences/libjpeg-turbo.txt"
@@ -127,4 +129,8 @@ trap - ERR
 
 touch "$prefix/.complete"
 rm -rf "$work"
+# Prefixes of other versions are of no more use.
+for old in "$cache"/win64-*; do
+  [[ $old == "$prefix" ]] || rm -rf "$old"
+done
 echo "$prefix"

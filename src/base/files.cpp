@@ -113,7 +113,7 @@ std::string whyUnreadable(std::string_view path) {
     std::error_code ec;
     if (fs::is_directory(native, ec))
         return std::strerror(EISDIR);
-    std::FILE* in = openForReading(native);
+    std::FILE* in = openNativeFile(native, "rb");
     if (!in)
         return std::strerror(errno);
     std::fclose(in);

@@ -9,8 +9,8 @@
 // the conversion of the program's Windows-1252 names, and opening by native path.
 namespace pixtrail::base {
 
-/// Opens an existing file for reading in binary mode; nullptr (errno set) when it cannot.
-std::FILE* openForReading(const std::filesystem::path& path);
+/// std::fopen by native path ("rb", "ab" ...); nullptr (errno set) when it cannot.
+std::FILE* openNativeFile(const std::filesystem::path& path, const char* mode);
 
 /// Creates a file that must not exist yet, for writing in binary mode; nullptr when it
 /// cannot, with errno EEXIST when the name is taken.

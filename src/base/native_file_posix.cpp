@@ -15,8 +15,8 @@ std::string ansiPath(const fs::path& path) {
     return utf8ToAnsi(path.native());
 }
 
-std::FILE* openForReading(const fs::path& path) {
-    return std::fopen(path.c_str(), "rb");
+std::FILE* openNativeFile(const fs::path& path, const char* mode) {
+    return std::fopen(path.c_str(), mode);
 }
 
 std::FILE* createNewFile(const fs::path& path) {

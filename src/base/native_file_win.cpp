@@ -31,8 +31,11 @@ std::string ansiPath(const fs::path& path) {
     return out;
 }
 
-std::FILE* openForReading(const fs::path& path) {
-    return _wfopen(path.c_str(), L"rb");
+std::FILE* openNativeFile(const fs::path& path, const char* mode) {
+    std::wstring wideMode;
+    for (const char* c = mode; *c; ++c)
+        wideMode += static_cast<wchar_t>(*c);
+    return _wfopen(path.c_str(), wideMode.c_str());
 }
 
 std::FILE* createNewFile(const fs::path& path) {

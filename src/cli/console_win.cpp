@@ -85,7 +85,9 @@ int terminalColumns() {
 std::string_view eraseLine() {
     if (g_virtualTerminal)
         return "\r\033[K";
-    g_erase = "\r" + std::string(static_cast<size_t>(terminalColumns() - 1), ' ') + "\r";
+    g_erase.assign(1, '\r');
+    g_erase.append(static_cast<size_t>(terminalColumns() - 1), ' ');
+    g_erase.push_back('\r');
     return g_erase;
 }
 

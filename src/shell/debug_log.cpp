@@ -2,6 +2,7 @@
 
 #include "base/clock.hpp"
 #include "base/files.hpp"
+#include "base/native_file.hpp"
 #include "base/run_error.hpp"
 
 #include <cstdio>
@@ -44,7 +45,7 @@ void DebugLog::write(std::string_view message, int startNewFile) {
     }
     const std::string line =
         base::formatTime(base::clock().localNow()) + " " + std::string(message) + "\r\n";
-    if (std::FILE* f = std::fopen(base::nativePath(m_path).c_str(), "ab")) {
+    if (std::FILE* f = base::openNativeFile(base::nativePath(m_path), "ab")) {
         std::fwrite(line.data(), 1, line.size(), f);
         std::fclose(f);
     }

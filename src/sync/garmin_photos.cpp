@@ -3,6 +3,7 @@
 #include "base/ansi_text.hpp"
 #include "base/file_facts.hpp"
 #include "base/files.hpp"
+#include "base/native_file.hpp"
 #include "base/run_error.hpp"
 #include "base/text.hpp"
 #include "imaging/jpeg_reader.hpp"
@@ -236,9 +237,8 @@ void removeCacheFolder(RunContext& run, std::string relative) {
 
 // A name in the tree as Windows-1252 text; one the code page cannot spell is no code.
 std::string nameOf(const fs::path& path) {
-    bool spelled = false;
-    const std::string name = base::utf8ToAnsi(path.filename().native(), '?', &spelled);
-    return spelled ? name : std::string();
+    std::string name;
+    return base::entryNameInAnsi(path.filename(), name) ? name : std::string();
 }
 
 // The real folders inside a folder (links to folders are not followed).

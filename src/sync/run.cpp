@@ -54,13 +54,18 @@ bool folderExists(const std::string& folder) {
 // root, the empty part after the final separator); the caller tests the result. Returns
 // the system's words for the last refusal, so the user can learn why it did not work.
 std::string createFolderPath(const std::string& folder) {
-    const auto parts = base::splitLimited(folder, base::kPathSeparator, std::string::npos);
+    // Windows takes "/" between folders as well as "\", and so does a user typing a path.
+    const std::string levels =
+        base::kPathSeparator == '/' ? folder : base::replaceAll(folder, "/", "\\");
+    const auto parts = base::splitLimited(levels, base::kPathSeparator, std::string::npos);
     std::string why;
     std::string path;
     for (size_t i = 0; i < parts.size(); ++i) {
         path += (i > 0 ? std::string(1, base::kPathSeparator) : std::string()) + parts[i];
         std::string refused;
-        if (parts[i].empty() || base::createDirectory(path, &refused) || !why.empty())
+        // A level that exists (the drive "C:" among them) is no refusal.
+        if (parts[i].empty() || base::directoryExists(path + base::kPathSeparator) ||
+            base::createDirectory(path, &refused) || !why.empty())
             continue;
         // The first refusal: every level below it fails for that reason. A file where a
         // folder should be is "not a directory" to whoever looks for the folder.

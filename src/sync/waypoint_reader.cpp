@@ -2,6 +2,7 @@
 
 #include "base/ansi_text.hpp"
 #include "base/files.hpp"
+#include "base/native_file.hpp"
 #include "base/run_error.hpp"
 #include "base/text.hpp"
 #include "shell/debug_log.hpp"
@@ -25,7 +26,7 @@ std::string upToNext(std::string_view line, size_t start, char stop) {
 } // namespace
 
 WaypointReader::WaypointReader(std::string_view path) : m_path(path), m_buffer(kBufferSize) {
-    m_file = std::fopen(base::nativePath(path).c_str(), "rb");
+    m_file = base::openNativeFile(base::nativePath(path), "rb");
     if (!m_file || !base::fileExists(path)) {
         if (m_file)
             std::fclose(m_file);

@@ -58,7 +58,8 @@ TEST(ProgramPaths, APortableProgramKeepsItsFilesBesideItselfAnInstalledOnePerUse
          {Case{"C:\\Program Files\\Pixtrail", true}, Case{"c:\\program files\\Pixtrail\\", true},
           Case{"C:\\Program Files (x86)\\Pixtrail", false},
           Case{"C:\\Users\\Anna\\AppData\\Local\\Programs\\Pixtrail", true},
-          Case{"C:\\Users\\Anna\\Downloads\\pixtrail", false}, Case{"C:\\Program Files", false}})
+          Case{"C:\\Users\\Anna\\Downloads\\pixtrail", false},
+          Case{"C:\\Program Files Old\\Pixtrail", false}})
         EXPECT_EQ(isInstalled(pixtrail::base::nativePath(folder), env), installed) << folder;
 #else
     EXPECT_EQ(user, "/cfg/pixtrail");
@@ -84,6 +85,9 @@ TEST(CommandLine, OptionsSettingsFilesAndWaypointFiles) {
         return out + (a.commandLine.save ? " save" : "");
     };
     auto cli = [](Names args) { return parseArguments(args, OptionSet::CommandLine); };
+    // A folder option is made absolute: on Windows the root of the current drive.
+    const std::string root = pixtrail::base::ansiPath(std::filesystem::absolute("/"));
+    const char sep = pixtrail::base::kPathSeparator;
     const std::pair<Names, std::string> settings[] = {
         {{"--delay", "0", "--no-pages", "--save", "x.gpx"},
          "window [] [x.gpx] txtDelay=0 chkDohtml=0 save"},
@@ -91,7 +95,8 @@ TEST(CommandLine, OptionsSettingsFilesAndWaypointFiles) {
          "window [] [] chkResize=1 txtWidth=640 txtHeight=480 chkOnlySpoil=1 "
          "txtOnlyWords=final,hint"},
         {{"--spoiler-folder", "/geo/caf\xC3\xA9/./s", "--garmin", "--keep-unused"},
-         "window [] [] txtSpoilerFolder=/geo/caf\xE9/s chkGarminPhotos=1 chkDelUnused=0"},
+         "window [] [] txtSpoilerFolder=" + root + "geo" + sep + "caf\xE9" + sep +
+             "s chkGarminPhotos=1 chkDelUnused=0"},
         {{"--delay", "1e3"}, "refuse"},
         {{"--shrink", "640x"}, "refuse"},
         {{"--only-words", "\xE6\x97\xA5"}, "refuse"},

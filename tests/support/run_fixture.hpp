@@ -2,6 +2,7 @@
 
 #include "base/ansi_text.hpp"
 #include "base/files.hpp"
+#include "base/text.hpp"
 #include "imaging/jpeg_reader.hpp"
 #include "scrape/getspoilerpics.hpp"
 #include "shell/debug_log.hpp"
@@ -99,7 +100,9 @@ protected:
         const fs::path root = dir.path() / "spoilers";
         std::vector<std::string> lines;
         for (const auto& entry : fs::recursive_directory_iterator(root / below)) {
-            std::string line = base::ansiPath(fs::relative(entry.path(), root));
+            // Shown with "/" on every platform, so one record serves both.
+            std::string line =
+                base::replaceAll(base::ansiPath(fs::relative(entry.path(), root)), "\\", "/");
             if (entry.is_directory()) {
                 lines.push_back(line + "/");
                 continue;

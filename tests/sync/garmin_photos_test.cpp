@@ -55,9 +55,13 @@ protected:
 } // namespace
 
 TEST(GarminLayout, PutsACacheUnderItsLastTwoCharactersAndNamesPicturesByCaption) {
-    EXPECT_EQ(sync::garminSpoilerFolder("GC1A2B3"), "Garmin/GeocachePhotos/3/B/GC1A2B3/Spoilers");
-    EXPECT_EQ(sync::garminSpoilerFolder("GCK"), "Garmin/GeocachePhotos/K/0/GCK/Spoilers");
-    EXPECT_EQ(sync::garminSpoilerFolder("gc5px7q"), "Garmin/GeocachePhotos/Q/7/GC5PX7Q/Spoilers");
+    // The platform's separator between the folders; "/" here.
+    auto folder = [](const char* code) {
+        return base::replaceAll(sync::garminSpoilerFolder(code).value_or("-"), "\\", "/");
+    };
+    EXPECT_EQ(folder("GC1A2B3"), "Garmin/GeocachePhotos/3/B/GC1A2B3/Spoilers");
+    EXPECT_EQ(folder("GCK"), "Garmin/GeocachePhotos/K/0/GCK/Spoilers");
+    EXPECT_EQ(folder("gc5px7q"), "Garmin/GeocachePhotos/Q/7/GC5PX7Q/Spoilers");
     for (const char* notACode : {"", "GC", "GC 12", "../GC1", "GC1/..", "GC1.",
                                  "GC\xC4"
                                  "12"})
@@ -74,6 +78,9 @@ TEST(GarminLayout, PutsACacheUnderItsLastTwoCharactersAndNamesPicturesByCaption)
 
 // The tree a device takes, over runs that download, skip, lose and drop pictures.
 TEST_F(GarminPhotos, TheTreeHoldsExactlyTheStoredPicturesTheDeviceCanShow) {
+#ifdef _WIN32
+    GTEST_SKIP() << "its records hold a picture named with a '?', which Windows names cannot";
+#endif
     dir.write("caches.gpx", "GC1A2B3\nGC12AB\ngc22222\nGC33333\nGC2BAD1\n");
     getspoilerpics = [&](scrape::ScrapeCall& call) {
         const std::pair<std::string, std::string> downloads[] = {
@@ -140,7 +147,7 @@ TEST_F(GarminPhotos, CopiesWhereHardLinksAreRefusedAndFollowsAPictureShrunkInPla
         EXPECT_EQ(fs::equivalent(inSpoilers(device), inSpoilers("GC1A2B3 - big.jpg")), links);
         // A re-check shrinks stored pictures in place, keeping their dates: the device's
         // picture follows.
-        imaging::shrinkJpegFile(spoilers + "/GC1A2B3 - big.jpg", 300, 300);
+        imaging::shrinkJpegFile(base::joinPath(spoilers, "GC1A2B3 - big.jpg"), 300, 300);
         ASSERT_EQ(run(), RunOutcome::Finished);
         EXPECT_EQ(dir.read("spoilers/" + device), readSpoiler("GC1A2B3 - big.jpg")) << links;
         EXPECT_EQ(imaging::readJpegHeader(dir.read("spoilers/" + device)).width, 300);
@@ -148,6 +155,9 @@ TEST_F(GarminPhotos, CopiesWhereHardLinksAreRefusedAndFollowsAPictureShrunkInPla
 }
 
 TEST_F(GarminPhotos, ALinkInThePlaceOfTheTreeIsNeverFollowed) {
+#ifdef _WIN32
+    GTEST_SKIP() << "symbolic links need a privilege on Windows, and Wine makes none";
+#endif
     // The device's own folders, outside the spoiler folder.
     const fs::path device = dir.path() / "device";
     fs::create_directories(device / "Garmin/GeocachePhotos/E/P/GC9NOPE/Spoilers");
@@ -183,7 +193,7 @@ TEST_F(GarminPhotos, ALinkInThePlaceOfTheTreeIsNeverFollowed) {
         spoiler("GC1A2B3 - a.jpg", jpeg(10, 10));
         tick("chkGarminPhotos", true);
         EXPECT_EQ(run(), RunOutcome::EndedByError) << link;
-        EXPECT_NE(warnings().back().find(spoilers + "/" + link + "'"), std::string::npos)
+        EXPECT_NE(warnings().back().find(base::joinPath(spoilers, link) + "'"), std::string::npos)
             << warnings().back();
         EXPECT_EQ(outside(), before) << link;
     }
