@@ -80,3 +80,7 @@ for photo in "${photos[@]}"; do
 done
 awk -v o="$sum_ours" -v v="$sum_vips" -v n="$count" \
   'BEGIN { printf "pixtrail:      %.5f\nvipsthumbnail: %.5f\n", o / n, v / n }'
+
+echo
+echo "== The Windows build (under Wine) beside the Linux build, the same photos"
+BUILD="$build" PHOTOS="$count" "$root/bench/shrink_windows_bench.sh" | tail -3

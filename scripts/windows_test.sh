@@ -33,6 +33,10 @@ PIXTRAIL_WINDOWS_DEPS="$deps" cmake -S "$root" -B "$build" -G Ninja \
 cmake --build "$build" </dev/null
 (cd "$build" && ctest --output-on-failure --timeout 300 -j2 "$@" </dev/null)
 
+echo "== The self-update's hand-over of the Windows build, under Wine"
+PIXTRAIL_WINDOWS_HANDOVER="$build/tests/pixtrail-handover-program.exe" \
+  "$linux/tests/test_e2e" --gtest_filter='Handover.OnWindowsToo' </dev/null
+
 echo "== pixtrail-cli.exe under Wine against the sample site, beside the Linux build"
 work=$(mktemp -d)
 trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$work"' EXIT

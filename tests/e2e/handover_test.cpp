@@ -1,16 +1,21 @@
 #include "e2e/cli_folder.hpp"
 
+#include <cstdlib>
 #include <thread>
 
 using namespace pixtrail::testing;
 using Handover = CliFolder;
 
+namespace {
+
 // A real three-process upgrade: the program downloads a release, the "_new" copy replaces
 // the program and starts it, the program cleans up and says so. A release signed with
-// another key changes nothing.
-TEST_F(Handover, OnlyARightlySignedReleaseReplacesTheProgram) {
-    fs::copy_file(PIXTRAIL_HANDOVER_PROGRAM, dir.path() / "handover");
-    const std::string before = dir.read("handover");
+// another key changes nothing. `program` is the Linux build's or, run through Wine, the
+// Windows build's, where the running program cannot be overwritten, only renamed.
+void handOver(TempFolder& dir, FixtureSite& site, const std::string& program, bool windows) {
+    const std::string exe = windows ? "handover.exe" : "handover";
+    fs::copy_file(program, dir.path() / exe);
+    const std::string before = dir.read(exe);
     // The "new release": the same program with a trailer, so the replacement shows.
     dir.write("release.bin", before + "\nrelease 9.9.9\n");
     site.serve("/release", dir.read("release.bin"), "application/octet-stream");
@@ -25,15 +30,32 @@ TEST_F(Handover, OnlyARightlySignedReleaseReplacesTheProgram) {
         ASSERT_EQ(feed.exitCode, 0) << feed.err;
         site.serve("/pixtrail/index.htm", feed.out);
         fs::remove(dir.path() / "user.ini"); // the next check is due now
-        EXPECT_EQ(runProgram(dir.file("handover"), {"check"}).exitCode, 0) << key;
-        said += good ? "started handover\nUpgrade completed\nstarted handover\n"
-                     : "started handover\nUpgrade failed - please try later\n";
+        const ProgramResult r = windows ? runProgram("/usr/bin/wine", {dir.file(exe), "check"})
+                                        : runProgram(dir.file(exe), {"check"});
+        EXPECT_EQ(r.exitCode, 0) << key << r.err;
+        const std::string started = "started " + exe + "\n";
+        said += good ? started + "Upgrade completed\n" + started
+                     : started + "Upgrade failed - please try later\n";
         for (int i = 0; i < 200 && dir.read("messages.txt") != said; ++i) // a bounded wait
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         EXPECT_EQ(dir.read("messages.txt"), said) << key;
-        EXPECT_EQ(dir.read("handover"), good ? dir.read("release.bin") : before) << key;
-        EXPECT_FALSE(dir.exists("handover_new") || dir.exists("handover_new.tmp")) << key;
+        EXPECT_EQ(dir.read(exe), good ? dir.read("release.bin") : before) << key;
+        const std::string spare = windows ? "handover_new.exe" : "handover_new";
+        EXPECT_FALSE(dir.exists(spare) || dir.exists(spare + ".tmp")) << key;
     }
-    EXPECT_NE(fs::status(dir.path() / "handover").permissions() & fs::perms::owner_exec,
-              fs::perms::none);
+    EXPECT_NE(fs::status(dir.path() / exe).permissions() & fs::perms::owner_exec, fs::perms::none);
+}
+
+} // namespace
+
+TEST_F(Handover, OnlyARightlySignedReleaseReplacesTheProgram) {
+    handOver(dir, site, PIXTRAIL_HANDOVER_PROGRAM, false);
+}
+
+// scripts/windows_test.sh names the Windows build's program.
+TEST_F(Handover, OnWindowsToo) {
+    const char* program = std::getenv("PIXTRAIL_WINDOWS_HANDOVER");
+    if (!program)
+        GTEST_SKIP() << "PIXTRAIL_WINDOWS_HANDOVER names no Windows program";
+    handOver(dir, site, program, true);
 }

@@ -20,7 +20,7 @@ public:
         answerYes = true;
     }
     void showMessage(shell::MessageKind, const std::string&, const std::string& text) override {
-        std::ofstream(m_file, std::ios::app) << text << "\n";
+        std::ofstream(m_file, std::ios::app | std::ios::binary) << text << "\n";
     }
 
 private:
@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
     std::getline(key, publicKey);
     try {
         update::completePendingUpdate(frontend, translator);
-        std::ofstream(exe.parent_path() / "messages.txt", std::ios::app)
+        std::ofstream(exe.parent_path() / "messages.txt", std::ios::app | std::ios::binary)
             << "started " << exe.filename().string() << "\n";
         shell::IniUserStore store(base::joinPath(folder, "user.ini"));
         if (argc > 1 && std::string(argv[1]) == "check")
