@@ -10,8 +10,7 @@ Application::Application(shell::Frontend& frontend, shell::ProgramPaths programP
                          FetchFactory fetchFactory)
     : session(frontend), paths(std::move(programPaths)),
       updatePublicKey(update::trustedPublicKey()), userStore(shell::perUserStore(paths)),
-      m_fetchFactory(std::move(fetchFactory)),
-      m_pacing(session) {
+      m_fetchFactory(std::move(fetchFactory)), m_pacing(session) {
     getspoilerpics = [this](scrape::ScrapeCall& call) {
         return scrape::getspoilerpics(call, {session, fetch(), endpoints, m_pacing});
     };
@@ -26,8 +25,8 @@ scrape::WebFetch& Application::fetch() {
 }
 
 void Application::checkForUpdate() {
-    update::checkForUpdate({fetch(), endpoints.updateFeedAddress(), *userStore,
-                            session.frontend, session.translator, updatePublicKey});
+    update::checkForUpdate({fetch(), endpoints.updateFeedAddress(), *userStore, session.frontend,
+                            session.translator, updatePublicKey});
 }
 
 sync::RunOutcome Application::cmdSync_Click() {

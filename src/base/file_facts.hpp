@@ -9,11 +9,11 @@ namespace pixtrail::base {
 
 struct FileFacts {
     bool regular = false;
-    bool link = false;          ///< a symbolic link (or another reparse point) itself
-    std::uint64_t volume = 0;   ///< with `index`: the same file under two names (a hard link)
+    bool link = false;        ///< a symbolic link (or another reparse point) itself
+    std::uint64_t volume = 0; ///< with `index`: the same file under two names (a hard link)
     std::uint64_t index = 0;
     std::uint64_t size = 0;
-    std::int64_t modified = 0;  ///< in the platform's units; only compared with another
+    std::int64_t modified = 0; ///< in the platform's units; only compared with another
 };
 
 /// Facts of the entry at `path`, following a final link when `followLinks`; all false and

@@ -45,9 +45,9 @@ std::FILE* createNewFile(const fs::path& path) {
     if (h == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         errno = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? EEXIST
-                : error == ERROR_ACCESS_DENIED                             ? EACCES
-                : error == ERROR_PATH_NOT_FOUND                            ? ENOENT
-                                                                           : EIO;
+                : error == ERROR_ACCESS_DENIED                              ? EACCES
+                : error == ERROR_PATH_NOT_FOUND                             ? ENOENT
+                                                                            : EIO;
         return nullptr;
     }
     const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_BINARY | _O_WRONLY);

@@ -44,8 +44,8 @@ void prepareConsole() {
     // Windows Terminal and the console of Windows 10 and later redraw a line with the same
     // sequence as a Unix terminal; the classic console of older systems gets spaces.
     if (isConsole(out) && GetConsoleMode(out, &mode))
-        g_virtualTerminal =
-            SetConsoleMode(out, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING | ENABLE_PROCESSED_OUTPUT);
+        g_virtualTerminal = SetConsoleMode(out, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING |
+                                                    ENABLE_PROCESSED_OUTPUT);
 }
 
 void writeText(std::FILE* stream, std::string_view utf8) {
@@ -56,8 +56,8 @@ void writeText(std::FILE* stream, std::string_view utf8) {
         return;
     }
     std::fflush(stream);
-    const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
-                                         nullptr, 0);
+    const int size =
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
     std::wstring wide(static_cast<size_t>(size), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), size);
     DWORD written = 0;

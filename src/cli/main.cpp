@@ -2,8 +2,8 @@
 #include "app/startup.hpp"
 #include "base/ansi_text.hpp"
 #include "base/files.hpp"
-#include "base/run_error.hpp"
 #include "base/process.hpp"
+#include "base/run_error.hpp"
 #include "cli/console.hpp"
 #include "cli/console_frontend.hpp"
 #include "scrape/curl_fetch.hpp"
@@ -28,14 +28,14 @@ constexpr int kExitUsage = 2;
 
 int main(int argc, char** argv) {
     cli::prepareConsole();
-    const shell::Arguments arguments = shell::parseArguments(
-        base::programArguments(argc, argv), shell::OptionSet::CommandLine);
+    const shell::Arguments arguments =
+        shell::parseArguments(base::programArguments(argc, argv), shell::OptionSet::CommandLine);
     switch (arguments.action) {
     case shell::Arguments::Action::Help: {
         const std::string& named = arguments.commandLine.settingsFile;
-        cli::writeText(stdout, shell::usageText("pixtrail-cli", named.empty()
-                                                                    ? shell::programPaths().settingsFile
-                                                                    : named));
+        cli::writeText(
+            stdout, shell::usageText("pixtrail-cli",
+                                     named.empty() ? shell::programPaths().settingsFile : named));
         return kExitFinished;
     }
     case shell::Arguments::Action::Version:

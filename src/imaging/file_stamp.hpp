@@ -22,8 +22,8 @@ std::optional<FileStamp> readFileStamp(std::string_view path);
 
 /// Writes `content` over `path` through a temporary file and a rename, so a failure leaves
 /// the previous file whole; the new file keeps the previous one's permission bits, and
-/// takes `stamp`'s times (and attributes) when one is given (failures to set them are ignored). Throws
-/// RunError when the content cannot be written.
+/// takes `stamp`'s times (and attributes) when one is given (failures to set them are ignored).
+/// Throws RunError when the content cannot be written.
 void replaceFileKeepingStamp(std::string_view path, std::string_view content,
                              const std::optional<FileStamp>& stamp);
 

@@ -53,9 +53,9 @@ void replaceFileKeepingStamp(std::string_view path, std::string_view content,
         CloseHandle(h);
     }
     // Attributes last: a read-only one would refuse the times.
-    const DWORD keep = stamp->attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
-                                            FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
-                                            FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+    const DWORD keep = stamp->attributes &
+                       (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                        FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
     SetFileAttributesW(native.c_str(), keep ? keep : FILE_ATTRIBUTE_NORMAL);
 }
 

@@ -3,7 +3,6 @@
 #include "base/files.hpp"
 #include "base/process.hpp"
 
-
 namespace fs = std::filesystem;
 
 namespace pixtrail::shell {
@@ -33,7 +32,7 @@ ProgramPaths resolveProgramPaths(const fs::path& executableFolder, Placement pla
 ProgramPaths programPaths() {
     const fs::path exeFolder = base::executableDirectory();
     const EnvironmentLookup env = base::environmentVariable;
-    const Placement placement = isInstalled(exeFolder, env)                 ? Placement::Installed
+    const Placement placement = isInstalled(exeFolder, env)            ? Placement::Installed
                                 : base::isDirectoryWritable(exeFolder) ? Placement::Portable
                                                                        : Placement::ReadOnlyFolder;
     ProgramPaths paths = resolveProgramPaths(exeFolder, placement, env);

@@ -40,7 +40,8 @@ public:
                             nullptr) != ERROR_SUCCESS)
             return;
         const std::wstring v = wide(value);
-        RegSetValueExW(handle, wide(key).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(v.c_str()),
+        RegSetValueExW(handle, wide(key).c_str(), 0, REG_SZ,
+                       reinterpret_cast<const BYTE*>(v.c_str()),
                        static_cast<DWORD>((v.size() + 1) * sizeof(wchar_t)));
         RegCloseKey(handle);
     }

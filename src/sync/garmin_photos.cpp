@@ -12,7 +12,6 @@
 #include "shell/debug_log.hpp"
 #include "sync/run_steps.hpp"
 
-
 #include <algorithm>
 #include <atomic>
 #include <filesystem>

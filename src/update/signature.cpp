@@ -101,12 +101,13 @@ bool verifyRelease(std::string_view data, std::string_view signatureBase64,
     unsigned char digest[64];
     gcry_md_hash_buffer(GCRY_MD_SHA512, digest, data.data(), data.size());
     Sexp pkey, sig, message;
-    if (
-        gcry_sexp_build(&pkey.value, nullptr, "(public-key (ecc (curve Ed25519) (flags eddsa) (q %b)))",
-                        32, key->data()) ||
+    if (gcry_sexp_build(&pkey.value, nullptr,
+                        "(public-key (ecc (curve Ed25519) (flags eddsa) (q %b)))", 32,
+                        key->data()) ||
         gcry_sexp_build(&sig.value, nullptr, "(sig-val (eddsa (r %b) (s %b)))", 32,
                         signature->data(), 32, signature->data() + 32) ||
-        gcry_sexp_build(&message.value, nullptr, "(data (flags eddsa) (hash-algo sha512) (value %b))",
+        gcry_sexp_build(&message.value, nullptr,
+                        "(data (flags eddsa) (hash-algo sha512) (value %b))",
                         static_cast<int>(sizeof digest), digest)) {
         reason = "the signature check could not be set up";
         return false;

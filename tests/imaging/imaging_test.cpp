@@ -10,8 +10,8 @@
 #include "imaging/shrink.hpp"
 #include "imaging/to_jpeg.hpp"
 #include "shell/debug_log.hpp"
-#include "support/png_gif_files.hpp"
 #include "support/file_stamps.hpp"
+#include "support/png_gif_files.hpp"
 #include "support/temp_folder.hpp"
 
 #include <gtest/gtest.h>

@@ -85,8 +85,9 @@ protected:
 
     std::string state() const { return withoutFolder(folderState()); }
     std::string withoutFolder(const std::string& text) const {
-        std::string out = base::replaceAll(base::replaceAll(text, base::ansiPath(dir.path()), "<dir>"),
-                                           shell::versionText(), "<version>");
+        std::string out =
+            base::replaceAll(base::replaceAll(text, base::ansiPath(dir.path()), "<dir>"),
+                             shell::versionText(), "<version>");
         // One record for both platforms: the paths in it with "/".
         return base::kPathSeparator == '/' ? out : base::replaceAll(out, "\\", "/");
     }
@@ -305,7 +306,8 @@ TEST_F(RunTest, AFileThatCannotBeDeletedEndsTheRunNamingIt) {
         const RunOutcome outcome = run();
         base::failRemovalForTesting("");
         EXPECT_EQ(outcome, RunOutcome::EndedByError) << file;
-        EXPECT_EQ(warnings(), Names{"Cannot delete '" + base::joinPath(spoilers, file) + "'"}) << file;
+        EXPECT_EQ(warnings(), Names{"Cannot delete '" + base::joinPath(spoilers, file) + "'"})
+            << file;
         EXPECT_TRUE(hasSpoiler(file)) << file;
         fs::remove(dir.path() / "spoilers" / file);
         if (unticked)
