@@ -17,7 +17,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 # bytes. apt verifies what it fetches against the archive's signed lists.
 sources=(libjpeg-turbo:libturbojpeg0-dev libpng1.6:libpng-dev giflib:libgif-dev
          curl:libcurl4-openssl-dev benchmark:libbenchmark-dev cpp-httplib:libcpp-httplib-dev)
-key=$(sha256sum "$0" "$root/cmake/mingw-w64-x86_64.cmake" | sha256sum | cut -c1-12)
+# The contents, not the paths: every clone of the same sources shares the prefix.
+key=$(cat "$0" "$root/cmake/mingw-w64-x86_64.cmake" | sha256sum | cut -c1-12)
 wanted=()
 for s in "${sources[@]}"; do
   version=$(dpkg-query -W -f='${source:Version}' "${s#*:}")
