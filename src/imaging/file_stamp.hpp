@@ -20,6 +20,10 @@ struct FileStamp {
 /// The stamp of the regular file at `path`; nullopt when there is none.
 std::optional<FileStamp> readFileStamp(std::string_view path);
 
+/// Gives the file at `path` the times (and attributes) of `stamp`; failures are ignored,
+/// since the file itself is in place. (file_stamp_posix.cpp, file_stamp_win.cpp)
+void applyFileStamp(std::string_view path, const FileStamp& stamp);
+
 /// Writes `content` over `path` through a temporary file and a rename, so a failure leaves
 /// the previous file whole; the new file keeps the previous one's permission bits, and
 /// takes `stamp`'s times (and attributes) when one is given (failures to set them are ignored).

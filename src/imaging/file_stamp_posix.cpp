@@ -33,14 +33,8 @@ std::optional<FileStamp> readFileStamp(std::string_view path) {
     return stamp;
 }
 
-void replaceFileKeepingStamp(std::string_view path, std::string_view content,
-                             const std::optional<FileStamp>& stamp) {
-    base::writeFileAtomically(path, content);
-    if (!stamp)
-        return;
-    // Set after the rename, as the atomic write has no step before it; a kill in between
-    // leaves a whole picture that merely carries today's date.
-    const timespec times[2] = {timespecOf(stamp->accessed), timespecOf(stamp->modified)};
+void applyFileStamp(std::string_view path, const FileStamp& stamp) {
+    const timespec times[2] = {timespecOf(stamp.accessed), timespecOf(stamp.modified)};
     ::utimensat(AT_FDCWD, base::nativePath(path).c_str(), times, 0);
 }
 

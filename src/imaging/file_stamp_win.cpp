@@ -34,26 +34,19 @@ std::optional<FileStamp> readFileStamp(std::string_view path) {
     return stamp;
 }
 
-void replaceFileKeepingStamp(std::string_view path, std::string_view content,
-                             const std::optional<FileStamp>& stamp) {
-    base::writeFileAtomically(path, content);
-    if (!stamp)
-        return;
-    // Set after the rename, as the atomic write has no step before it; a kill in between
-    // leaves a whole picture that merely carries today's date. Failures are ignored: the
-    // picture itself is in place.
+void applyFileStamp(std::string_view path, const FileStamp& stamp) {
     const std::wstring native = base::nativePath(path).native();
     const HANDLE h = CreateFileW(native.c_str(), FILE_WRITE_ATTRIBUTES,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h != INVALID_HANDLE_VALUE) {
-        const FILETIME created = fileTimeOf(stamp->created), accessed = fileTimeOf(stamp->accessed),
-                       modified = fileTimeOf(stamp->modified);
+        const FILETIME created = fileTimeOf(stamp.created), accessed = fileTimeOf(stamp.accessed),
+                       modified = fileTimeOf(stamp.modified);
         SetFileTime(h, &created, &accessed, &modified);
         CloseHandle(h);
     }
     // Attributes last: a read-only one would refuse the times.
-    const DWORD keep = stamp->attributes &
+    const DWORD keep = stamp.attributes &
                        (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                         FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
     SetFileAttributesW(native.c_str(), keep ? keep : FILE_ATTRIBUTE_NORMAL);
