@@ -1,12 +1,8 @@
 #include "gui/gui_program.hpp"
 
 #include "app/startup.hpp"
-#include "base/ansi_text.hpp"
 #include "base/run_error.hpp"
-#include "base/text.hpp"
 #include "shell/debug_log.hpp"
-#include "shell/ini_file.hpp"
-#include "shell/settings_store.hpp"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -17,12 +13,6 @@
 #include <utility>
 
 namespace pixtrail::gui {
-namespace {
-
-constexpr std::string_view kWindowSection = "Window";
-
-} // namespace
-
 ProcessControl realProcessControl() {
     return {[](int exitCode) { QCoreApplication::exit(exitCode); },
             [](int exitCode) {
@@ -98,59 +88,36 @@ std::optional<int> GuiProgram::start(const shell::CommandLine& commandLine) {
 // The mouse press decides debug mode before the click starts the run; a run started from
 // the keyboard or the command line leaves it as it was.
 void GuiProgram::startPressed(Qt::MouseButton button, Qt::KeyboardModifiers modifiers) {
-    int mask = 0;
+    int shift = 0;
     if (modifiers & Qt::ShiftModifier)
-        mask |= 1;
+        shift |= 1;
     if (modifiers & Qt::ControlModifier)
-        mask |= 2;
+        shift |= 2;
     if (modifiers & Qt::AltModifier)
-        mask |= 4;
-    if (button != Qt::LeftButton || mask != 0)
+        shift |= 4;
+    const shell::StartPress press =
+        shell::cmdSync_MouseDown(button == Qt::LeftButton ? 1 : 2, shift);
+    if (press.clearNextUpdateDate)
         clearNextUpdateDate(*m_app);
-    shell::debugLog().setEnabled(mask >= 3);
+    shell::debugLog().setEnabled(press.debugMode);
 }
 
 void GuiProgram::startRun() {
     if (m_thread)
         return;
     m_window->setRunOwnsModel(true);
-    m_thread = QThread::create([this] { m_result = runOnThread(); });
+    m_thread = QThread::create([this] { m_result = app::runStartButton(*m_app); });
     m_thread->setParent(this);
     m_thread->setObjectName(QStringLiteral("pixtrail-run"));
     connect(m_thread, &QThread::finished, this, &GuiProgram::runThreadFinished);
     m_thread->start();
 }
 
-GuiProgram::RunResult GuiProgram::runOnThread() {
-    RunResult result;
-    const std::string caption = m_app->session.caption();
-    auto endFailedRun = [&](const std::string& why) {
-        // A failure the core let through ends the run like a run-time failure does,
-        // instead of taking the program down with the thread.
-        m_app->session.runActive = false;
-        m_app->session.dobuttons();
-        m_app->session.frontend.busyChanged(false);
-        m_app->session.setCaption(caption);
-        m_app->session.message(shell::MessageKind::Warning, why);
-        result.outcome = sync::RunOutcome::EndedByError;
-    };
-    try {
-        result.outcome = m_app->cmdSync_Click();
-    } catch (const base::ProgramEndRequested& end) {
-        result.endCode = end.exitCode();
-    } catch (const std::exception& e) {
-        endFailedRun(base::utf8ToAnsi(e.what()));
-    } catch (...) {
-        endFailedRun("Unexpected failure");
-    }
-    return result;
-}
-
 void GuiProgram::runThreadFinished() {
     m_thread->wait();
     m_thread->deleteLater();
     m_thread = nullptr;
-    const RunResult result = m_result;
+    const app::StartButtonResult result = m_result;
     // Every change the run made has been mirrored by now: the thread's copies were queued
     // before its end was.
     m_window->setRunOwnsModel(false);
@@ -173,36 +140,18 @@ void GuiProgram::stopClicked() {
 }
 
 void GuiProgram::closeRequested() {
-    m_app->session.runActive = false;
-    saveWindowSize();
-    if (m_thread) {
-        m_process.exitAtOnce(0); // abandons the run where it stands
-        return;
-    }
-    // What the user changed since the last run would be lost otherwise.
-    const std::string& settings = m_app->paths.settingsFile;
-    m_app->session.warnIfSettingsNotSaved(
-        shell::SaveControlSettings(m_app->session.window, settings), settings);
-    m_process.exit(0);
-}
-
-// The window's size is the user's own, kept with their other per-user settings rather than
-// in the settings file several users or machines may share.
-QSize GuiProgram::savedWindowSize() const {
-    const shell::IniDocument user = shell::IniDocument::load(m_app->paths.userSettingsFile);
-    const double width = base::leadingNumber(user.value(kWindowSection, "width", "0"));
-    const double height = base::leadingNumber(user.value(kWindowSection, "height", "0"));
-    if (width < 1 || height < 1 || width > 100000 || height > 100000)
-        return {};
-    return {static_cast<int>(width), static_cast<int>(height)};
-}
-
-void GuiProgram::saveWindowSize() {
     const QSize size = m_window->size();
-    shell::updateIniFile(m_app->paths.userSettingsFile, [&](shell::IniDocument& user) {
-        user.set(kWindowSection, "width", std::to_string(size.width()));
-        user.set(kWindowSection, "height", std::to_string(size.height()));
-    });
+    app::saveWindowSize(*m_app, {size.width(), size.height()});
+    app::closeWindow(*m_app, m_thread != nullptr);
+    if (m_thread)
+        m_process.exitAtOnce(0); // abandons the run where it stands
+    else
+        m_process.exit(0);
+}
+
+QSize GuiProgram::savedWindowSize() const {
+    const auto size = app::savedWindowSize(*m_app);
+    return size ? QSize(size->width, size->height) : QSize();
 }
 
 } // namespace pixtrail::gui

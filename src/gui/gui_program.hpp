@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/application.hpp"
+#include "app/window_program.hpp"
 #include "gui/main_window.hpp"
 #include "gui/qt_frontend.hpp"
 #include "shell/command_line.hpp"
@@ -63,26 +64,19 @@ signals:
     void startupRunFinished();
 
 private:
-    struct RunResult {
-        sync::RunOutcome outcome = sync::RunOutcome::Finished;
-        std::optional<int> endCode; ///< the run asked to end the program
-    };
-
     void startPressed(Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
     void startRun();
-    RunResult runOnThread();
     void runThreadFinished();
     void stopClicked();
     void closeRequested();
     QSize savedWindowSize() const;
-    void saveWindowSize();
 
     QtFrontend m_frontend;
     std::unique_ptr<app::Application> m_app;
     std::unique_ptr<MainWindow> m_window;
     ProcessControl m_process;
     QThread* m_thread = nullptr;
-    RunResult m_result; ///< written by the run's thread, read after it has finished
+    app::StartButtonResult m_result; ///< written by the run's thread, read after it has finished
     bool m_startupRun = false;
     bool m_endAfterStartupRun = false;
 };

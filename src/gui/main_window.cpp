@@ -163,55 +163,45 @@ void MainWindow::arrange() {
     column->setContentsMargins(twipsToPixels(kLeft), twipsToPixels(kLeft), twipsToPixels(kLeft),
                                twipsToPixels(kLeft));
     column->setSpacing(4);
-
-    auto* files = new QGridLayout;
-    files->setHorizontalSpacing(6);
-    auto* waypointField = new QHBoxLayout;
-    waypointField->setSpacing(0);
-    waypointField->addWidget(w("txtWpFile"));
-    waypointField->addWidget(w("txtcmd")); // in the same place: one of them shows
-    files->addWidget(w("Label1", 0), 0, 0);
-    files->addLayout(waypointField, 0, 1);
-    files->addWidget(w("cmdWaypointopen"), 0, 2);
-    files->addWidget(w("Label1", 1), 1, 0);
-    files->addWidget(w("txtSpoilerFolder"), 1, 1);
-    files->addWidget(w("cmdSpoileropen"), 1, 2);
-    files->setColumnStretch(1, 1);
-    column->addLayout(files);
-
-    auto row = [&](std::initializer_list<QWidget*> widgets, bool stretchAtEnd = false) {
+    QGridLayout* fields = nullptr;
+    for (const shell::LayoutRow& row : shell::mainWindowArrangement()) {
         auto* line = new QHBoxLayout;
-        line->setSpacing(6);
-        for (QWidget* widget : widgets) {
-            if (widget)
-                line->addWidget(widget);
-            else
+        line->setSpacing(row.fieldRow ? 0 : 6);
+        std::vector<QWidget*> columns; // a field row: caption, field (with its overlay), button
+        for (const shell::LayoutCell& cell : row.cells) {
+            QWidget* widget = cell.name.empty() ? nullptr : m_mirror.widget(cell.name, cell.index);
+            if (!widget) {
                 line->addStretch(1);
+            } else if (row.fieldRow && !cell.fills && !cell.overlaid) {
+                columns.push_back(widget);
+            } else {
+                line->addWidget(widget);
+            }
+            if (row.fieldRow && cell.fills && !cell.overlaid)
+                columns.push_back(nullptr); // the field's place, filled by `line`
         }
-        if (stretchAtEnd)
-            line->addStretch(1);
-        column->addLayout(line);
-    };
-    column->addWidget(w("chkDelUnused"));
-    column->addWidget(w("chkForceGC"));
-    column->addWidget(w("chkOnlySpoil"));
-    row({w("Label1", 6), w("txtOnlyWords")});
-    column->addWidget(w("chkIgnoreNoSpoil"));
-    row({w("Label1", 7), w("txtIgnoreWords")});
-    column->addWidget(w("chkRecheck"));
-    row({w("chkResize"), nullptr, w("Label1", 2), w("txtHeight"), w("Label1", 3), w("txtWidth")});
-    column->addWidget(w("chkDohtml"));
-    column->addWidget(w("chkNoTxt"));
-    column->addWidget(w("chkGarminPhotos"));
-    row({w("Label1", 4), w("txtDelay"), w("Label1", 5)}, true);
-    column->addWidget(w("lstProgress"), 1);
-    column->addWidget(w("ProgressBar1"));
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(w("cmdSync"));
-    buttons->addWidget(w("cmdStop")); // in the same place: one of them shows
-    buttons->addStretch(1);
-    buttons->addWidget(w("Label2"));
-    column->addLayout(buttons);
+        if (row.fieldRow) {
+            if (!fields) {
+                fields = new QGridLayout;
+                fields->setHorizontalSpacing(6);
+                fields->setColumnStretch(1, 1);
+                column->addLayout(fields);
+            }
+            const int r = fields->rowCount();
+            for (int c = 0; c < static_cast<int>(columns.size()); ++c) {
+                if (columns[c])
+                    fields->addWidget(columns[c], r, c);
+                else
+                    fields->addLayout(line, r, c);
+            }
+        } else if (row.cells.size() == 1 && !row.cells.front().name.empty()) {
+            delete line;
+            column->addWidget(w(row.cells.front().name.c_str(), row.cells.front().index),
+                              row.grows ? 1 : 0);
+        } else {
+            column->addLayout(line);
+        }
+    }
 
     // Boxes for four digits, and buttons no smaller than designed, in any font.
     const QFontMetrics metrics(font());
@@ -356,20 +346,8 @@ void MainWindow::userEditedText(const std::string& name, const QString& text) {
 // The warning for a path or word the code page cannot hold, naming the field by the caption
 // the user sees beside it.
 void MainWindow::refuseText(const std::string& name, const QString& text) {
-    static const std::pair<const char*, std::pair<const char*, int>> kCaptions[] = {
-        {"txtWpFile", {"Label1", 0}},
-        {"txtSpoilerFolder", {"Label1", 1}},
-        {"txtOnlyWords", {"chkOnlySpoil", -1}},
-        {"txtIgnoreWords", {"chkIgnoreNoSpoil", -1}}};
-    QString field = QString::fromStdString(name);
-    for (const auto& [box, caption] : kCaptions)
-        if (name == box)
-            field = toQt(m_model.control(caption.first, caption.second).caption);
     showMessageBox(this, shell::MessageKind::Warning, windowTitle(),
-                   QStringLiteral("Pixtrail cannot use this text in \"") + field +
-                       QStringLiteral("\", because it contains characters outside the Western "
-                                      "European character set:\n") +
-                       text);
+                   toQt(shell::refusedTextWarning(m_model, name)) + text);
 }
 
 void MainWindow::userClickedBox(const std::string& name, Qt::CheckState state) {

@@ -165,6 +165,55 @@ MainWindowModel::MainWindowModel(std::string homePageHost) {
              "Click on this link for home page"));
 }
 
+const std::vector<LayoutRow>& mainWindowArrangement() {
+    auto cell = [](const char* name, int index = -1) { return LayoutCell{name, index}; };
+    auto field = [](const char* name) { return LayoutCell{name, -1, true}; };
+    const LayoutCell spring;
+    static const std::vector<LayoutRow> rows = {
+        {{cell("Label1", 0),
+          field("txtWpFile"),
+          {"txtcmd", -1, true, true},
+          cell("cmdWaypointopen")},
+         true},
+        {{cell("Label1", 1), field("txtSpoilerFolder"), cell("cmdSpoileropen")}, true},
+        {{cell("chkDelUnused")}},
+        {{cell("chkForceGC")}},
+        {{cell("chkOnlySpoil")}},
+        {{cell("Label1", 6), field("txtOnlyWords")}},
+        {{cell("chkIgnoreNoSpoil")}},
+        {{cell("Label1", 7), field("txtIgnoreWords")}},
+        {{cell("chkRecheck")}},
+        {{cell("chkResize"), spring, cell("Label1", 2), cell("txtHeight"), cell("Label1", 3),
+          cell("txtWidth")}},
+        {{cell("chkDohtml")}},
+        {{cell("chkNoTxt")}},
+        {{cell("chkGarminPhotos")}},
+        {{cell("Label1", 4), cell("txtDelay"), cell("Label1", 5), spring}},
+        {{field("lstProgress")}, false, true},
+        {{field("ProgressBar1")}},
+        {{cell("cmdSync"), {"cmdStop", -1, false, true}, spring, cell("Label2")}},
+    };
+    return rows;
+}
+
+StartPress cmdSync_MouseDown(int button, int shift) {
+    return {button != 1 || shift != 0, shift >= 3};
+}
+
+std::string refusedTextWarning(const WindowModel& window, std::string_view field) {
+    static const std::pair<const char*, std::pair<const char*, int>> kCaptions[] = {
+        {"txtWpFile", {"Label1", 0}},
+        {"txtSpoilerFolder", {"Label1", 1}},
+        {"txtOnlyWords", {"chkOnlySpoil", -1}},
+        {"txtIgnoreWords", {"chkIgnoreNoSpoil", -1}}};
+    std::string caption(field);
+    for (const auto& [box, label] : kCaptions)
+        if (field == box)
+            caption = window.control(label.first, label.second).caption;
+    return "Pixtrail cannot use this text in \"" + caption +
+           "\", because it contains characters outside the Western European character set:\n";
+}
+
 void MainWindowModel::onClick(Control& control) {
     const bool ticked = control.value != 0;
     if (control.name == "chkOnlySpoil") {
