@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The rooms under src/ depend one way: base -> shell -> imaging -> scrape -> update -> sync
-# -> app -> cli, gui. A file may include headers of its own room and of rooms before it,
-# never of a later one; cli and gui never include each other. Tests obey the same order:
+# -> app -> cli, gui, win. A file may include headers of its own room and of rooms before it,
+# never of a later one; the front ends never include each other. Tests obey the same order:
 # tests/<room>/ use that room and the ones before it, and a header under tests/support/
 # belongs to the latest room it includes. Linking catches calls across the order, but not
 # a header used on its own; this catches both.
@@ -10,7 +10,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 declare -A rank=([base]=0 [shell]=1 [imaging]=2 [scrape]=3 [update]=4 [sync]=5 [app]=6
-                 [cli]=7 [gui]=7 [e2e]=6 [kill]=6)
+                 [cli]=7 [gui]=7 [win]=7 [e2e]=6 [kill]=6)
 
 # The rooms a file includes, one "room header" pair per line.
 includes() {
@@ -75,4 +75,4 @@ if ((failures > 0)); then
     echo "$failures includes against the order of the rooms"
     exit 1
 fi
-echo "rooms in order: base shell imaging scrape update sync app cli/gui"
+echo "rooms in order: base shell imaging scrape update sync app cli/gui/win"

@@ -3,12 +3,19 @@
 #include "base/ansi_text.hpp"
 #include "base/text.hpp"
 
-#include "cli/console.hpp"
+#include "shell/console.hpp"
 
 #include <cstdio>
 #include <iostream>
 
 namespace pixtrail::cli {
+
+using shell::canRedrawLine;
+using shell::eraseLine;
+using shell::stdinIsTerminal;
+using shell::takeInterrupt;
+using shell::terminalColumns;
+using shell::writeText;
 namespace {
 
 std::string forTerminal(const std::string& ansi) {

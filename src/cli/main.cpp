@@ -4,10 +4,10 @@
 #include "base/files.hpp"
 #include "base/process.hpp"
 #include "base/run_error.hpp"
-#include "cli/console.hpp"
 #include "cli/console_frontend.hpp"
 #include "scrape/curl_fetch.hpp"
 #include "shell/command_line.hpp"
+#include "shell/console.hpp"
 #include "shell/debug_log.hpp"
 #include "shell/version.hpp"
 #include "sync/run.hpp"
@@ -27,13 +27,13 @@ constexpr int kExitUsage = 2;
 } // namespace
 
 int main(int argc, char** argv) {
-    cli::prepareConsole();
+    shell::prepareConsole();
     const shell::Arguments arguments =
         shell::parseArguments(base::programArguments(argc, argv), shell::OptionSet::CommandLine);
     switch (arguments.action) {
     case shell::Arguments::Action::Help: {
         const std::string& named = arguments.commandLine.settingsFile;
-        cli::writeText(
+        shell::writeText(
             stdout, shell::usageText("pixtrail-cli",
                                      named.empty() ? shell::programPaths().settingsFile : named));
         return kExitFinished;
@@ -42,8 +42,8 @@ int main(int argc, char** argv) {
         std::printf("%s\n", shell::windowTitle().c_str());
         return kExitFinished;
     case shell::Arguments::Action::Refuse:
-        cli::writeText(stderr, "pixtrail-cli: " + arguments.problem + "\n" +
-                                   shell::usageText("pixtrail-cli"));
+        shell::writeText(stderr, "pixtrail-cli: " + arguments.problem + "\n" +
+                                     shell::usageText("pixtrail-cli"));
         return kExitUsage;
     case shell::Arguments::Action::Run:
         break;
@@ -52,8 +52,8 @@ int main(int argc, char** argv) {
     const std::string& settings = commandLine.settingsFile;
     if (!settings.empty() && !base::fileExists(settings)) {
         const std::string why = base::whyUnreadable(settings);
-        cli::writeText(stderr, "pixtrail-cli: cannot read the settings file " +
-                                   base::ansiToUtf8(settings) + ": " + why + "\n");
+        shell::writeText(stderr, "pixtrail-cli: cannot read the settings file " +
+                                     base::ansiToUtf8(settings) + ": " + why + "\n");
         return kExitUsage;
     }
 
@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
     shell::debugLog().setPath(app.paths.debugFile);
     shell::Session& session = app.session;
     session.commandLineHints = true;
-    cli::installInterruptHandler(&session.stopPressed);
+    shell::installInterruptHandler(&session.stopPressed);
     frontend.setInterruptHandler([&session] {
         if (session.runActive)
             session.cmdStop_Click();

@@ -6,7 +6,7 @@
 
 // The terminal on each platform (console_posix.cpp, console_win.cpp): what it is, how text
 // reaches it, and Ctrl-C.
-namespace pixtrail::cli {
+namespace pixtrail::shell {
 
 /// Makes the standard streams ready for UTF-8 text (on Windows: a console shows it as
 /// such, a pipe or a file receives the UTF-8 bytes).
@@ -31,4 +31,4 @@ void installInterruptHandler(std::atomic<bool>* stopFlag);
 /// True once after each first Ctrl-C.
 bool takeInterrupt();
 
-} // namespace pixtrail::cli
+} // namespace pixtrail::shell

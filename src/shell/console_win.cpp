@@ -1,10 +1,10 @@
-#include "cli/console.hpp"
+#include "shell/console.hpp"
 
 #include <windows.h>
 
 #include <string>
 
-namespace pixtrail::cli {
+namespace pixtrail::shell {
 namespace {
 
 std::atomic<int> g_interrupts{0};
@@ -100,4 +100,4 @@ bool takeInterrupt() {
     return g_pending.exchange(false);
 }
 
-} // namespace pixtrail::cli
+} // namespace pixtrail::shell

@@ -1,4 +1,4 @@
-#include "cli/console.hpp"
+#include "shell/console.hpp"
 
 #include <csignal>
 #include <cstdlib>
@@ -6,7 +6,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-namespace pixtrail::cli {
+namespace pixtrail::shell {
 namespace {
 
 volatile std::sig_atomic_t g_interrupts = 0;
@@ -69,4 +69,4 @@ bool takeInterrupt() {
     return true;
 }
 
-} // namespace pixtrail::cli
+} // namespace pixtrail::shell
