@@ -10,7 +10,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build-win64"
 linux="$root/build"
 
-"$root/scripts/install_packages.sh" wine wine64 g++-mingw-w64-x86-64-posix nasm
+"$root/scripts/install_packages.sh" wine wine64 g++-mingw-w64-x86-64-posix nasm xvfb
 deps=$("$root/scripts/windows_deps.sh" | tail -1)
 
 # A settled Wine of our own, kept with the libraries, and one Wine server for the whole
@@ -18,10 +18,21 @@ deps=$("$root/scripts/windows_deps.sh" | tail -1)
 export WINEPREFIX="${PIXTRAIL_WINEPREFIX:-$(dirname "$deps")/wine}" WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=" # no offer to install Mono or Gecko
 mkdir -p "$WINEPREFIX"
+# The window's tests and the window's sync need a display: a virtual one of our own.
+if [[ -z ${PIXTRAIL_KEEP_DISPLAY:-} ]]; then
+  displayfile=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$displayfile" >/dev/null 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 100); do [[ -s $displayfile ]] && break; sleep 0.1; done
+  [[ -s $displayfile ]] || { echo "Xvfb did not start" >&2; exit 1; }
+  export DISPLAY=":$(head -n1 "$displayfile")"
+  rm -f "$displayfile"
+fi
+stop_display() { [[ -z ${xvfb_pid:-} ]] || kill "$xvfb_pid" 2>/dev/null || true; }
 wineserver -k >/dev/null 2>&1 || true
 wineserver -p </dev/null >/dev/null 2>&1
 wine wineboot -i </dev/null >/dev/null 2>&1
-trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
+trap 'wineserver -k >/dev/null 2>&1 || true; stop_display' EXIT
 
 # A build folder made against another prefix of the libraries starts afresh.
 if [[ -f $build/CMakeCache.txt ]] && ! grep -q "^PIXTRAIL_WINDOWS_DEPS:PATH=$deps$" "$build/CMakeCache.txt"; then
@@ -39,11 +50,11 @@ PIXTRAIL_WINDOWS_HANDOVER="$build/tests/pixtrail-handover-program.exe" \
 
 echo "== pixtrail-cli.exe under Wine against the sample site, beside the Linux build"
 work=$(mktemp -d)
-trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
+trap 'wineserver -k >/dev/null 2>&1 || true; stop_display; rm -rf "$work"' EXIT
 source "$root/scripts/demo_site.sh"
 start_demo_site "$linux" "$work"
-trap 'kill $demo_site_pid 2>/dev/null || true; wineserver -k >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
-for side in linux windows; do
+trap 'kill $demo_site_pid 2>/dev/null || true; wineserver -k >/dev/null 2>&1 || true; stop_display; rm -rf "$work"' EXIT
+for side in linux windows window; do
   mkdir -p "$work/$side/spoilers"
   sed "s|^Spoilerfolder=.*|Spoilerfolder=$work/$side/spoilers|" "$work/pixtrail.ini" >"$work/$side/pixtrail.ini"
 done
@@ -76,3 +87,12 @@ fi
 [[ $(grep -c . "$work/windows/second.out") == "$caches" ]]
 diff -r "$work/linux/spoilers" "$work/windows/spoilers"
 echo "a second run skips all $caches caches and changes nothing"
+
+echo "== pixtrail.exe -a: the window's unattended run, ending the program when it is over"
+cp "$build/src/win/pixtrail.exe" "$work/window/"
+sed -i -e "s|^Waypointfile=.*|Waypointfile=$root/demo/sample.gpx\r|" -e 's|^delay=.*|delay=0\r|' \
+  "$work/window/pixtrail.ini"
+timeout 120 wine "$work/window/pixtrail.exe" -a "$work/window/pixtrail.ini" </dev/null
+diff -r "$work/linux/spoilers" "$work/window/spoilers"
+grep -q "^Finished: " "$work/window/log.txt"
+echo "the window's run stored the same $(find "$work/window/spoilers" -type f | wc -l) files and ended"
