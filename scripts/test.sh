@@ -7,7 +7,7 @@
 # it). PIXTRAIL_QUICK=1 skips the sanitizers.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/test_share.sh" 40
+"$root/scripts/test_share.sh" 36
 "$root/scripts/setup.sh" "$root/build" -DPIXTRAIL_WERROR=ON -DPIXTRAIL_TESTS=ON
 (cd "$root/build" && ctest --output-on-failure --timeout 300 -j2 "$@")
 if [[ ${PIXTRAIL_WINDOWS:-1} != 0 ]]; then

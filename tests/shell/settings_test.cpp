@@ -36,39 +36,26 @@ const std::string kFreshFile = "[Settings]\r\nforcegc=0\r\nignorewords=\r\nonlyw
 TEST(IniFile, ReadsFollowTheClassicRules) {
     TempFolder dir;
     dir.write("a.ini", kHandWritten +
-                           "[Settings]\r\ndelay=99\r\nempty=\r\nspaced=  x y  \r\n"
-                           "q=\"a'\r\nlong=" +
-                           std::string(6000, 'x') + "\r\ndup=first\r\ndup=second\r\n");
+                           "[Settings]\r\ndelay=99\r\n[S]\r\nempty=\r\nspaced=  x y  \r\n" +
+                           "q=\"a'\r\nqq=''\r\nlong=" + std::string(6000, 'x') +
+                           "\r\ndup=first\r\ndup=second\r\n");
     dir.write("b.ini", "delay=1\r\n" + std::string("\x01\xFF binary\n[") +
                            std::string(100000, 'L') + "\n[Settings\nalmost=1");
-    const std::string a = dir.file("a.ini");
-    struct Case {
-        std::string path, section, key, expected;
-    };
-    const Case cases[] = {
-        {a, "Settings", "delay", "12"}, // the first section of a name wins
-        {a, "SETTINGS", "ShrinkWidth", "300"},
-        {a, "settings", "dohtml", "0"},
-        {a, "network", "CACHEHOST", "127.0.0.1:8080"},
-        {a, "Settings", "missing", "(default)"},
-        {a, "Nowhere", "delay", "(default)"},
-        {dir.file("none.ini"), "Settings", "delay", "(default)"},
-        {dir.file("b.ini"), "", "delay", "(default)"},  // keys before any section
-        {dir.file("b.ini"), "Settings", "almost", "1"}, // a header without "]"
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(readIniValue(c.path, c.section, c.key, "(default)"), c.expected) << c.key;
-    // In a later section of the same name: stored empty beats the default, spaces and one
-    // pair of matching quotes go ('' leaves nothing), values are cut, the first of two wins.
-    const IniDocument doc =
-        IniDocument::parse("[S]\r\nempty=\r\nspaced=  x y  \r\nq=\"a'\r\nqq=''\r\n"
-                           "long=" +
-                           std::string(6000, 'x') + "\r\ndup=1\r\ndup=2\r\n");
-    EXPECT_EQ(doc.value("S", "empty", "d") + "|" + doc.value("S", "spaced", "") + "|" +
-                  doc.value("S", "q", "") + "|" + doc.value("S", "dup", "") + "|" +
-                  doc.value("S", "qq", "d"),
-              "|x y|\"a'|1|");
-    EXPECT_EQ(doc.value("S", "long", "").size(), kMaxIniValueLength);
+    const std::string a = dir.file("a.ini"), b = dir.file("b.ini");
+    // Stored empty beats the default, spaces and one pair of matching quotes go ('' leaves
+    // nothing), values are cut, the first of two wins.
+    using Case = std::tuple<std::string, std::string, std::string, std::string>;
+    for (const auto& [path, section, key, expected] :
+         {Case{a, "Settings", "delay", "12"}, // the first section of a name wins
+          Case{a, "SETTINGS", "ShrinkWidth", "300"}, Case{a, "settings", "dohtml", "0"},
+          Case{a, "network", "CACHEHOST", "127.0.0.1:8080"}, Case{a, "S", "empty", ""},
+          Case{a, "S", "spaced", "x y"}, Case{a, "S", "q", "\"a'"}, Case{a, "S", "qq", ""},
+          Case{a, "S", "dup", "first"}, Case{a, "S", "long", std::string(kMaxIniValueLength, 'x')},
+          Case{a, "Settings", "missing", "(default)"}, Case{a, "Nowhere", "delay", "(default)"},
+          Case{dir.file("none.ini"), "Settings", "delay", "(default)"},
+          Case{b, "", "delay", "(default)"},   // keys before any section
+          Case{b, "Settings", "almost", "1"}}) // a header without "]"
+        EXPECT_EQ(readIniValue(path, section, key, "(default)"), expected) << key;
 }
 
 TEST(IniFile, AWriteChangesOnlyItsKeyAndNeverHarmsAnotherFile) {
@@ -211,14 +198,12 @@ TEST(Translation, AFileCollectsMissingTextsAndTranslatesTheRest) {
 
 // UTF-8 with or without a byte-order mark, or Windows-1252: read, and added to, as it is.
 TEST(Translation, AFileKeepsItsEncoding) {
-    const std::string utf8 = "CAF\xC3\x89"
-                             "4CAF\xC3\x89=Caf\xC3\xA9\r\n";
+    const std::string utf8 = "CAF\303\2114CAF\303\211=Caf\303\251\r\n", arret = "STOP4STOP=Arr";
+    using Case = std::pair<std::string, std::string>; // the file, what a missing text adds
     for (const auto& [file, added] :
-         {std::pair<std::string, std::string>{
-              "\xEF\xBB\xBF[Pixtrail]\r\nSTOP4STOP=Arr\xC3\xAAt\r\n", utf8},
-          {"[Pixtrail]\r\nSTOP4STOP=Arr\xC3\xAAt\r\n", utf8},
-          {"[Pixtrail]\r\nSTOP4STOP=Arr\xEAt\r\n", "CAF\xC9"
-                                                   "4CAF\xC9=Caf\xE9\r\n"}}) {
+         {Case{"\xEF\xBB\xBF[Pixtrail]\r\n" + arret + "\xC3\xAAt\r\n", utf8},
+          Case{"[Pixtrail]\r\n" + arret + "\xC3\xAAt\r\n", utf8},
+          Case{"[Pixtrail]\r\n" + arret + "\xEAt\r\n", "CAF\3114CAF\311=Caf\351\r\n"}}) {
         TempFolder dir;
         dir.write("language.ini", file);
         Translator t(dir.file("language.ini"));

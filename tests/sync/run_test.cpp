@@ -168,25 +168,20 @@ TEST_F(RunTest, EveryCheckEndsTheRunWithItsMessageAndNoLog) {
 }
 
 TEST_F(RunTest, NumbersAreBroughtIntoRangeAndTheTextsKeptAsTyped) {
-    const std::pair<std::string, int> delays[] = {{"1000", 5},
-                                                  {"", 0},
-                                                  {"-1", 5},
-                                                  {"999", 999},
-                                                  {"2.5", 2},
-                                                  {"12s", 12},
-                                                  {std::string(40, '9'), 5},
-                                                  {"-" + std::string(400, '9'), 5}};
-    for (const auto& [text, seconds] : delays)
+    using Delay = std::pair<std::string, int>;
+    for (const auto& [text, seconds] :
+         {Delay{"1000", 5}, Delay{"", 0}, Delay{"-1", 5}, Delay{"999", 999}, Delay{"2.5", 2},
+          Delay{"12s", 12}, Delay{std::string(40, '9'), 5}, Delay{"-" + std::string(400, '9'), 5}})
         EXPECT_EQ(sync::requestDelayFrom(text), seconds) << text;
-    const std::pair<const char*, const char*> sizes[] = {
-        {"5", "100"}, {"2500", "2000"}, {"0300", "300"}, {"abc", "100"}, {"10", "10"}};
-    for (const auto& [text, normal] : sizes)
+    using Size = std::pair<const char*, const char*>;
+    for (const auto& [text, normal] : {Size{"5", "100"}, Size{"2500", "2000"}, Size{"0300", "300"},
+                                       Size{"abc", "100"}, Size{"10", "10"}})
         EXPECT_EQ(sync::normaliseShrinkSize(text), normal) << text;
-    const std::tuple<std::uint64_t, std::uint64_t, int> shares[] = {
-        {1, 200, 0},     {101, 200, 50},
-        {201, 200, 100}, {5'000'000'001ULL, 10'000'000'000ULL, 50},
-        {1, 0, 100},     {10'000'000'001ULL, 10'000'000'000ULL, 100}};
-    for (const auto& [position, size, percent] : shares)
+    using Share = std::tuple<std::uint64_t, std::uint64_t, int>;
+    for (const auto& [position, size, percent] :
+         {Share{1, 200, 0}, Share{101, 200, 50}, Share{201, 200, 100}, Share{1, 0, 100},
+          Share{5'000'000'001ULL, 10'000'000'000ULL, 50},
+          Share{10'000'000'001ULL, 10'000'000'000ULL, 100}})
         EXPECT_EQ(sync::readPercentage(position, size), percent) << position << "/" << size;
 
     session.window.setText("txtDelay", "1000");

@@ -27,47 +27,42 @@ const std::string kFeed = "http://www.pixtrail.app/pixtrail/index.htm";
 const std::string kDownload = "<download>x.test/p</download>";
 
 // Signs as scripts/sign-release.sh does, with the key pairs kept for the tests: a PEM
-// private key of Ed25519 ends in its 32-byte seed.
+// private key of Ed25519 is one line of base64 (which gcrypt reads between bars) ending in
+// the key's 32-byte seed.
 std::string sign(const std::string& data, const std::string& keyName) {
     gcry_check_version(nullptr);
-    std::string pem = base::readFile(kData + keyName).value(), body;
-    pem = pem.substr(pem.find('\n') + 1);
-    body = pem.substr(0, pem.find('-'));
-    std::erase(body, '\n');
-    const std::string b64 = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string der;
-    unsigned bits = 0;
-    int count = 0;
-    for (char c : body)
-        if (c != '=' && (bits = (bits << 6) | unsigned(b64.find(c)), (count += 6) >= 8))
-            der += char(bits >> (count -= 8));
-    gcry_sexp_t key = nullptr, message = nullptr, signature = nullptr;
+    const std::string pem = base::readFile(kData + keyName).value();
+    const size_t start = pem.find('\n') + 1; // the line after the header
+    gcry_sexp_t der = nullptr, key = nullptr, message = nullptr, signature = nullptr;
+    gcry_sexp_new(&der, ("(d |" + pem.substr(start, pem.find('\n', start) - start) + "|)").c_str(),
+                  0, 1);
+    size_t length = 0;
+    const char* seed = gcry_sexp_nth_data(der, 1, &length) + length - 32;
     gcry_sexp_build(&key, nullptr, "(private-key (ecc (curve Ed25519) (flags eddsa) (d %b)))", 32,
-                    der.data() + der.size() - 32);
+                    seed);
     unsigned char digest[64]; // the release key signs the program's SHA-512 digest
     gcry_md_hash_buffer(GCRY_MD_SHA512, digest, data.data(), data.size());
     gcry_sexp_build(&message, nullptr, "(data (flags eddsa) (hash-algo sha512) (value %b))", 64,
                     digest);
     EXPECT_EQ(gcry_pk_sign(&signature, message, key), 0u);
-    std::string raw;
+    std::string raw, out;
     for (const char* part : {"r", "s"}) {
         gcry_sexp_t token = gcry_sexp_find_token(signature, part, 0);
-        size_t length = 0;
         const char* bytes = gcry_sexp_nth_data(token, 1, &length);
         raw.append(bytes, length);
         gcry_sexp_release(token);
     }
-    for (gcry_sexp_t s : {key, message, signature})
+    for (gcry_sexp_t s : {der, key, message, signature})
         gcry_sexp_release(s);
-    std::string out;
-    for (size_t i = 0; i < raw.size(); i += 3) {
-        const unsigned n = unsigned(uint8_t(raw[i])) << 16 |
-                           (i + 1 < raw.size() ? unsigned(uint8_t(raw[i + 1])) << 8 : 0) |
-                           (i + 2 < raw.size() ? unsigned(uint8_t(raw[i + 2])) : 0);
-        for (int k = 0; k < 4; ++k)
-            out += i * 8 + size_t(k) * 6 < raw.size() * 8 ? b64[(n >> (18 - 6 * k)) & 63] : '=';
-    }
-    return out;
+    const std::string b64 = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    unsigned bits = 0;
+    int count = 0;
+    for (const char c : raw)
+        for (bits = bits << 8 | std::uint8_t(c), count += 8; count >= 6;)
+            out += b64[bits >> (count -= 6) & 63];
+    if (count > 0)
+        out += b64[bits << (6 - count) & 63];
+    return out + std::string((4 - out.size() % 4) % 4, '=');
 }
 
 } // namespace
