@@ -15,3 +15,14 @@ start_demo_site() {
     "shrinkheight=300" "[Network]" "cachehost=$host" "imagehost1=$host" "imagehost2=$host" \
     "imagehost3=$host" "cdnhost=$host" "homehost=$host" > "$work/pixtrail.ini"
 }
+
+# The date of the next update check, as the program stores it: with one in the future the
+# program asks no feed, so nothing leaves the machine though the home link is the real one.
+scrambled_date() {
+  local text=$1 out=01 i c
+  for ((i = 0; i < ${#text}; i++)); do
+    printf -v c '%d' "'${text:i:1}"
+    out+=$(printf '%02X' $(((c ^ (i + 1) ^ 1) & 255)))
+  done
+  echo "$out"
+}

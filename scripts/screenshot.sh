@@ -18,17 +18,6 @@ fi
 mount -t tmpfs tmpfs /home
 source "$root/scripts/demo_site.sh"
 
-# The date of the next update check, as the program stores it: with one in the future the
-# program asks no feed, so nothing leaves the machine though the home link is the real one.
-scrambled_date() {
-  local text=$1 out=01 i c
-  for ((i = 0; i < ${#text}; i++)); do
-    printf -v c '%d' "'${text:i:1}"
-    out+=$(printf '%02X' $(((c ^ (i + 1) ^ 1) & 255)))
-  done
-  echo "$out"
-}
-
 shoot() { # LANGUAGE-FILE (or "") PICTURE
   local language=$1 picture=$2
   export HOME=/home/alex
