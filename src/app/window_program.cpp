@@ -39,6 +39,11 @@ StartButtonResult runStartButton(Application& app) {
     return result;
 }
 
+void pressStop(Application& app) {
+    if (app.session.runActive)
+        app.session.cmdStop_Click();
+}
+
 void closeWindow(Application& app, bool runInProgress) {
     app.session.runActive = false;
     if (runInProgress)

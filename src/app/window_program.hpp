@@ -19,6 +19,9 @@ struct StartButtonResult {
 /// with the thread.
 StartButtonResult runStartButton(Application& app);
 
+/// The Stop button. A click that arrives just after the run has ended adds no stop line.
+void pressStop(Application& app);
+
 /// Closing the window: the run is told to stop; with no run in progress, what the user
 /// changed since the last run is saved (a run saves at its start anyway).
 void closeWindow(Application& app, bool runInProgress);

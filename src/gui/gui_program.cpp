@@ -134,9 +134,7 @@ void GuiProgram::runThreadFinished() {
 }
 
 void GuiProgram::stopClicked() {
-    // A click that arrives just after the run has ended must not add a stop line.
-    if (m_app->session.runActive)
-        m_app->session.cmdStop_Click();
+    app::pressStop(*m_app);
 }
 
 void GuiProgram::closeRequested() {

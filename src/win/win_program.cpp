@@ -115,9 +115,7 @@ void WinProgram::runThreadFinished() {
 }
 
 void WinProgram::stopClicked() {
-    // A click that arrives just after the run has ended must not add a stop line.
-    if (m_app->session.runActive)
-        m_app->session.cmdStop_Click();
+    app::pressStop(*m_app);
 }
 
 void WinProgram::closeRequested() {

@@ -3,8 +3,8 @@
 #include "support/sample_pictures.hpp"
 #include "support/sample_site.hpp"
 #include "support/temp_folder.hpp"
-#include "win/win_program.hpp"
 #include "win/wide_text.hpp"
+#include "win/win_program.hpp"
 
 #include <gtest/gtest.h>
 
@@ -54,7 +54,8 @@ void CALLBACK answerDialogs(HWND, UINT, UINT_PTR, DWORD) {
 
 struct WindowFixture : ::testing::Test {
     TempFolder dir;
-    SampleSite sample{6, {{"north", texturedJpeg(640, 480, 1)}, {"south", texturedJpeg(480, 640, 2)}}};
+    SampleSite sample{6,
+                      {{"north", texturedJpeg(640, 480, 1)}, {"south", texturedJpeg(480, 640, 2)}}};
     std::unique_ptr<win::WinProgram> program;
     std::vector<int> exits;
     int finishedRuns = 0;
@@ -71,8 +72,8 @@ struct WindowFixture : ::testing::Test {
     }
 
     void open(const std::string& extraSettings = "") {
-        dir.write("pixtrail.ini", sample.settings(dir.file("caches.gpx"),
-                                                  dir.file("spoilers"), extraSettings));
+        dir.write("pixtrail.ini",
+                  sample.settings(dir.file("caches.gpx"), dir.file("spoilers"), extraSettings));
         program = std::make_unique<win::WinProgram>(
             pathsIn(dir.path().string()),
             [](const scrape::Endpoints& e) { return std::make_unique<scrape::CurlFetch>(e); },
@@ -84,7 +85,9 @@ struct WindowFixture : ::testing::Test {
         answerer = SetTimer(nullptr, 0, 20, answerDialogs);
     }
 
-    HWND control(const char* name, int index = -1) { return program->window().control(name, index); }
+    HWND control(const char* name, int index = -1) {
+        return program->window().control(name, index);
+    }
 
     // Lets the window's messages run until `done`, for at most a minute (a bound, not an
     // expectation).
