@@ -46,7 +46,9 @@ cmake --build "$build" </dev/null
 
 echo "== The self-update's hand-over of the Windows build, under Wine"
 PIXTRAIL_WINDOWS_HANDOVER="$build/tests/pixtrail-handover-program.exe" \
-  "$linux/tests/test_e2e" --gtest_filter='Handover.OnWindowsToo' </dev/null
+  PIXTRAIL_WINDOWS_WINDOW="$build/tests/pixtrail-test-release.exe" \
+  PIXTRAIL_WINDOWS_BOX_ANSWERER="$build/tests/pixtrail-box-answerer.exe" \
+  "$linux/tests/test_e2e" --gtest_filter='Handover.*OnWindows*' </dev/null
 
 echo "== pixtrail-cli.exe under Wine against the sample site, beside the Linux build"
 work=$(mktemp -d)
@@ -96,3 +98,4 @@ timeout 120 wine "$work/window/pixtrail.exe" -a "$work/window/pixtrail.ini" </de
 diff -r "$work/linux/spoilers" "$work/window/spoilers"
 grep -q "^Finished: " "$work/window/log.txt"
 echo "the window's run stored the same $(find "$work/window/spoilers" -type f | wc -l) files and ended"
+

@@ -72,10 +72,6 @@ struct Sexp {
 
 } // namespace
 
-std::string_view trustedPublicKey() {
-    return PIXTRAIL_UPDATE_PUBLIC_KEY;
-}
-
 bool verifyRelease(std::string_view data, std::string_view signatureBase64,
                    std::string_view publicKeyBase64, std::string& reason) {
     if (signatureBase64.empty()) {
