@@ -3,7 +3,8 @@
 # scripts/windows_deps.sh, cached outside the clone), runs every room's tests under Wine,
 # then syncs the bundled sample caches from the sample site with pixtrail-cli.exe under Wine
 # and with the Linux pixtrail-cli, and requires the same files, byte for byte, and a second
-# run that skips every cache. Needs the Linux build in build/ (for the sample site).
+# run that skips every cache; then builds the installer and installs and uninstalls it.
+# Needs the Linux build in build/ (for the sample site).
 # Usage: scripts/windows_test.sh [ctest arguments...]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -99,3 +100,6 @@ diff -r "$work/linux/spoilers" "$work/window/spoilers"
 grep -q "^Finished: " "$work/window/log.txt"
 echo "the window's run stored the same $(find "$work/window/spoilers" -type f | wc -l) files and ended"
 
+echo "== The installer, built and then installed and uninstalled silently under Wine"
+setup=$("$root/scripts/package-windows.sh" </dev/null | sed -n '\|^/.*-setup\.exe$|p')
+PIXTRAIL_TEST_WINDOW=1 "$root/scripts/windows_install_test.sh" "$setup"
