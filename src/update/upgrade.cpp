@@ -85,15 +85,25 @@ void downloadUpgrade(const UpdateContext& context, const UpgradeFiles& files,
     if (!verifyRelease(bytes, signature, context.publicKey, reason))
         return failed(context, reason);
 
-    writeProgram(files.newCopy(), bytes);
-    WriteDebug(std::to_string(bytes.size()) + " bytes downloaded to '" +
-               base::ansiPath(files.newCopy()) + "'");
-    writeProgram(files.newSpare(), bytes);
-    WriteDebug("Shelling '" + base::ansiPath(files.newCopy()) + "'");
-    if (!base::startProcess(files.newCopy())) {
+    const auto removeCopies = [&files] {
         std::error_code ec;
         fs::remove(files.newCopy(), ec);
         fs::remove(files.newSpare(), ec);
+    };
+    // A folder the user may not write (a program installed for everyone, run without
+    // administrator rights) fails the upgrade alone: the run goes on with this version.
+    try {
+        writeProgram(files.newCopy(), bytes);
+        WriteDebug(std::to_string(bytes.size()) + " bytes downloaded to '" +
+                   base::ansiPath(files.newCopy()) + "'");
+        writeProgram(files.newSpare(), bytes);
+    } catch (const base::RunError& e) {
+        removeCopies();
+        return failed(context, e.description());
+    }
+    WriteDebug("Shelling '" + base::ansiPath(files.newCopy()) + "'");
+    if (!base::startProcess(files.newCopy())) {
+        removeCopies();
         return failed(context, "the new program could not be started");
     }
     throw base::ProgramEndRequested(0);

@@ -206,8 +206,16 @@ TEST_F(UpdateCheck, OnlyASignedReleaseIsWrittenAndStarted) {
         downloadUpgrade(context, files, "9.9.9", address, signature);
         EXPECT_TRUE(std::filesystem::is_empty(programs.path())) << address;
     }
+    // A folder that cannot be written (here: a file stands in its place) fails the upgrade
+    // alone and leaves nothing behind.
+    programs.write("folder", "mine");
+    EXPECT_NO_THROW(downloadUpgrade(context, upgradeFiles(programs.path() / "folder" / "pixtrail"),
+                                    "9.9.9", "x.test/release",
+                                    sign(release, "test-release-key.pem")));
+    EXPECT_EQ(programs.read("folder"), "mine");
+    std::filesystem::remove(programs.path() / "folder");
     EXPECT_EQ(frontend.texts(shell::MessageKind::Warning),
-              Names(3, "Upgrade failed - please try later"));
+              Names(4, "Upgrade failed - please try later"));
     EXPECT_THROW(downloadUpgrade(context, files, "9.9.9", "x.test/release",
                                  sign(release, "test-release-key.pem")),
                  base::ProgramEndRequested);
