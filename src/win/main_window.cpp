@@ -80,13 +80,6 @@ RECT windowRectFor(SIZE client, DWORD style, DWORD exStyle, UINT dpi) {
     return r;
 }
 
-std::wstring windowText(HWND window) {
-    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-    text.resize(
-        static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-    return text;
-}
-
 bool takesUserEdits(ControlKind kind, const std::string& name) {
     switch (kind) {
     case ControlKind::TextBox:
@@ -111,6 +104,13 @@ bool isRunButton(std::string_view name) {
 }
 
 } // namespace
+
+std::wstring windowText(HWND window) {
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(
+        static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
 
 bool registerWindowClass() {
     static const bool registered = [] {

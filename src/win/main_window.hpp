@@ -14,6 +14,9 @@ namespace pixtrail::win {
 /// on the window's thread and is freed there.
 constexpr UINT kCallMessage = WM_APP + 1;
 
+/// The text a window or control shows, whatever its length.
+std::wstring windowText(HWND window);
+
 /// The window `frmMain`: the Win32 face of the main window model. As in the Qt window the
 /// model is the one place of the window's state: user edits go into it through its setters
 /// (so typing, clicking and loaded settings raise the same interlocks, digit filter and

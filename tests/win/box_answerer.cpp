@@ -1,3 +1,4 @@
+#include "win/main_window.hpp"
 #include "win/wide_text.hpp"
 
 #include <windows.h>
@@ -20,12 +21,7 @@
 // has gone within SECONDS, 1 when not, 2 on a wrong command line.
 namespace {
 
-std::wstring windowText(HWND window) {
-    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-    text.resize(
-        static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-    return text;
-}
+using pixtrail::win::windowText;
 
 std::wstring className(HWND window) {
     wchar_t name[64] = {};
@@ -33,23 +29,10 @@ std::wstring className(HWND window) {
     return name;
 }
 
-// A message box's text is its longest static control's.
+// A message box's text, its lines joined.
 std::wstring boxText(HWND box) {
-    std::wstring longest;
-    EnumChildWindows(
-        box,
-        [](HWND child, LPARAM found) -> BOOL {
-            if (className(child) == L"Static") {
-                const std::wstring text = windowText(child);
-                auto* longestSoFar = reinterpret_cast<std::wstring*>(found);
-                if (text.size() > longestSoFar->size())
-                    *longestSoFar = text;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&longest));
     std::wstring joined;
-    for (wchar_t c : longest) {
+    for (wchar_t c : windowText(GetDlgItem(box, 0xFFFF))) { // the text's static control
         if (c == L'\r')
             continue;
         if (c == L'\n')

@@ -28,12 +28,6 @@ shell::ProgramPaths pathsIn(const std::string& folder) {
             in("debug.txt"), in("log.txt"),      in("user.ini")};
 }
 
-std::wstring textOf(HWND window) {
-    wchar_t text[1024] = {};
-    GetWindowTextW(window, text, 1024);
-    return text;
-}
-
 // Every message box the program shows is answered from inside its own modal loop: OK for a
 // message, No for a question; its text is kept.
 std::vector<std::wstring> g_seen;
@@ -45,7 +39,7 @@ void CALLBACK answerDialogs(HWND, UINT, UINT_PTR, DWORD) {
             GetClassNameW(window, name, 16);
             if (std::wstring(name) != L"#32770" || !IsWindowVisible(window))
                 return TRUE;
-            g_seen.push_back(textOf(GetDlgItem(window, 0xFFFF)));
+            g_seen.push_back(win::windowText(GetDlgItem(window, 0xFFFF)));
             PostMessageW(window, WM_COMMAND, GetDlgItem(window, IDNO) ? IDNO : IDOK, 0);
             return TRUE;
         },
@@ -175,13 +169,13 @@ std::wstring layoutProblem(HWND window, UINT dpi) {
         RECT r{};
         GetWindowRect(child, &r);
         MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
-        const std::wstring text = textOf(child);
+        const std::wstring text = win::windowText(child);
         if (r.left < 0 || r.top < 0 || r.right > client.right || r.bottom > client.bottom)
             return L"outside the window: " + text;
         for (const auto& [other, o] : shown) {
             RECT overlap{};
             if (IntersectRect(&overlap, &r, &o))
-                return L"\"" + text + L"\" over \"" + textOf(other) + L"\"";
+                return L"\"" + text + L"\" over \"" + win::windowText(other) + L"\"";
         }
         shown.emplace_back(child, r);
         wchar_t kind[32] = {};
@@ -210,7 +204,7 @@ TEST_F(WindowFixture, ALongTranslationFitsAtEveryScale) {
     fs::copy_file(PIXTRAIL_SOURCE_DIR "/demo/language-de.ini", dir.path() / "language.ini");
     open();
     const HWND window = program->window().handle();
-    EXPECT_EQ(textOf(control("cmdSync")), L"&Synchronisieren");
+    EXPECT_EQ(win::windowText(control("cmdSync")), L"&Synchronisieren");
     for (const UINT dpi : {96u, 144u, 192u}) {
         RECT frame{};
         GetWindowRect(window, &frame);
